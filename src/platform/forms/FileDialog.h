@@ -14,9 +14,9 @@ struct FileDialogRequest {
     enum class Kind { Open, Save };
     Kind kind = Kind::Open;
     QString title;
-    QString filter;           // "Database Files (*.DBF)|*.DBF": description|pattern pairs
-    QString defaultExtension; // "DBF": added to a name typed without an extension
-    QString initialPath;      // folder or file
+    QString filter;               // "Database Files (*.DBF)|*.DBF": description|pattern pairs
+    QString defaultExtension;     // "DBF": added to a name typed without an extension
+    QString initialPath;          // folder or file
     bool overwritePrompt = false; // save: ask before replacing an existing file
     bool fileMustExist = false;   // open: only existing files
     bool pathMustExist = false;   // the folder must exist

@@ -17,10 +17,10 @@ enum class MessageIcon { None, Information, Warning, Error, Question };
 struct Message {
     QString text;
     QString title;
-    int buttons = Ok;       // an or of MessageButton
+    int buttons = Ok; // an or of MessageButton
     MessageIcon icon = MessageIcon::None;
-    int defaultButton = 0;  // 0: the platform's choice
-    bool beep = false;      // the system's question beep before the box
+    int defaultButton = 0; // 0: the platform's choice
+    bool beep = false;     // the system's question beep before the box
     QWidget* owner = nullptr;
 };
 
@@ -32,9 +32,9 @@ using MessageHandler = std::function<int(const Message&)>;
 void setMessageHandler(MessageHandler handler);
 
 // The common kinds, with the titles the program uses.
-void showError(QWidget* owner, const QString& text);                       // "Error", OK
+void showError(QWidget* owner, const QString& text);                        // "Error", OK
 void showNotice(QWidget* owner, const QString& text, const QString& title); // information, OK
-bool askYesNo(QWidget* owner, const QString& text, const QString& title);  // true on Yes
-bool askWarning(QWidget* owner, const QString& text);                      // "Warning", beep
+bool askYesNo(QWidget* owner, const QString& text, const QString& title);   // true on Yes
+bool askWarning(QWidget* owner, const QString& text);                       // "Warning", beep
 
 } // namespace forms
