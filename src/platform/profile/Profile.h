@@ -16,7 +16,7 @@ public:
 };
 
 // Files larger than this are refused rather than read: no settings file comes near it.
-inline constexpr std::size_t MaxProfileFileSize = 16 * 1024 * 1024;
+inline constexpr std::size_t MaxProfileFileSize = 4 * 1024 * 1024;
 
 // A name without any "/" is the bare name of a shared settings file and lives in the per-user
 // configuration folder ($XDG_CONFIG_HOME, else $HOME/.config); any other path is used as given.
@@ -60,10 +60,14 @@ public:
     void Save(const std::string& path) const;
 
 private:
+    enum class LineKind { Other, Section, Key };
     struct Line {
         std::string text;   // without its line end
         std::string ending; // "\n", "\r\n" or "" for a last line without one
+        LineKind kind = LineKind::Other;
+        std::string name; // section or key name, trimmed and in capitals, for matching
     };
+    static Line MakeLine(std::string text, std::string ending);
 
     std::size_t FindSection(std::string_view section) const; // header line index or npos
     std::size_t FindKey(std::size_t header, std::string_view key) const;
@@ -82,8 +86,9 @@ std::string ReadProfileString(const std::string& file, std::string_view section,
 void WriteProfileString(const std::string& file, std::string_view section, std::string_view key,
                         std::string_view value);
 
-// Makes sure the folder that will hold `path` exists (for bare names resolved into the
-// configuration folder); throws ProfileError when it cannot be created.
-void CreateParentFolder(const std::string& path);
+// Load and Save with the path rule of ResolveProfilePath applied; saving under a bare name first
+// creates the configuration folder. Both throw ProfileError.
+ProfileDocument LoadProfileFile(const std::string& file);
+void SaveProfileFile(const ProfileDocument& document, const std::string& file);
 
 } // namespace profile
