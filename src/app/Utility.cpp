@@ -536,7 +536,9 @@ bool CopyWholeFile(const std::string& source, const std::string& target) {
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && (S_ISDIR(old.st_mode) || ::access(target.c_str(), W_OK) != 0))
+    // A target marked read-only is refused even for a user whom the system would let write it.
+    if (exists &&
+        (S_ISDIR(old.st_mode) || ::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
         return false;
     const fs::path targetPath(target);
     const fs::path folder =

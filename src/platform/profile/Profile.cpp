@@ -315,8 +315,14 @@ void ProfileDocument::Save(const std::string& path) const {
 
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && ::access(target.c_str(), W_OK) != 0)
-        throw ProfileError(CannotWrite(path, Reason(errno)));
+    // A file marked read-only is left alone even for a user whom the system would let write it.
+    if (exists) {
+        const int refusal = ::access(target.c_str(), W_OK) != 0 ? errno
+                            : (old.st_mode & 0222) == 0         ? EACCES
+                                                                : 0;
+        if (refusal != 0)
+            throw ProfileError(CannotWrite(path, Reason(refusal)));
+    }
 
     static std::atomic<unsigned> counter{0};
     fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
