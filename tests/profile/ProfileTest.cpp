@@ -160,6 +160,8 @@ TEST(ProfileDocumentTest, RefusesNamesThatWouldBreakTheFile) {
     EXPECT_THROW(document.Write("A", "k=j", "v"), std::invalid_argument);
     EXPECT_THROW(document.Write("A", "k\nj", "v"), std::invalid_argument);
     EXPECT_THROW(document.Write(" ", "k", "v"), std::invalid_argument);
+    EXPECT_THROW(document.Write("A", "[B]", "v"), std::invalid_argument);
+    EXPECT_THROW(document.Write("A", " ;k", "v"), std::invalid_argument);
     EXPECT_EQ(document.Text(), "");
 }
 

@@ -256,7 +256,10 @@ void ProfileDocument::Write(std::string_view section, std::string_view key,
     auto invalid = [](std::string_view name, std::string_view forbidden) {
         return Trim(name).empty() || name.find_first_of(forbidden) != std::string_view::npos;
     };
-    if (invalid(section, "]\r\n") || invalid(key, "=\r\n"))
+    // A key that began with "[" or ";" would read back as a section header or a comment.
+    const bool keyLooksLikeOther =
+        !Trim(key).empty() && (Trim(key)[0] == '[' || Trim(key)[0] == ';');
+    if (invalid(section, "]\r\n") || invalid(key, "=\r\n") || keyLooksLikeOther)
         throw std::invalid_argument("invalid settings section or key name");
 
     std::string cleanValue(value);

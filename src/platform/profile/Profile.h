@@ -49,7 +49,8 @@ public:
     // Replaces the key's value in place, or appends the key after the last key of its section,
     // or appends the section at the end. Line breaks in the value become spaces, since they
     // would otherwise start lines of their own. Throws std::invalid_argument for a section name
-    // with "]" or a key name with "=", or either with a line break, or either empty.
+    // with "]" or a key name with "=" or beginning with "[" or ";", or either with a
+    // line break, or either empty.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
     std::string Text() const;
