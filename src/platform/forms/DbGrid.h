@@ -50,7 +50,6 @@ private:
     void followCursor();
     void modelReset();
     void currentRowChanged(const QModelIndex& current);
-    void updateLineStyle();
 
     TableModel* model_ = nullptr;
     bool columnLines_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -28,5 +29,11 @@ std::optional<QString> runFileDialog(const FileDialogRequest& request);
 
 using FileDialogHandler = std::function<std::optional<QString>(const FileDialogRequest&)>;
 void setFileDialogHandler(FileDialogHandler handler);
+
+// The "Description|pattern|Description|pattern" filter as Qt's name filters, one per pair, each
+// "Description (patterns)" with the patterns separated by spaces.
+QStringList qtNameFilters(const QString& filter);
+// The path with "." + extension added when its file name has no extension.
+QString withDefaultExtension(const QString& path, const QString& extension);
 
 } // namespace forms

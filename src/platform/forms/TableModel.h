@@ -72,6 +72,7 @@ private:
     std::uint64_t generation_ = 0;
     mutable std::uint64_t rowsRead_ = 0;
     mutable std::unordered_map<int, std::vector<QString>> cache_;
+    mutable std::vector<QString> editingRow_;
 };
 
 } // namespace forms
