@@ -6,6 +6,7 @@
 
 #include "platform/dbase/KeyExpression.h"
 
+#include <optional>
 #include <unistd.h>
 
 namespace pnhold_dbf {
@@ -124,6 +125,10 @@ int runDump(const Invocation& inv) {
     if (inv.has("--tag"))
         table.setIndexName(cp1252FromUtf8(inv.options.at("--tag")));
     const auto& fields = table.fields();
+    std::optional<dbase::KeyExpression> expression; // parsed before any output is written
+    if (inv.has("--expr"))
+        expression.emplace(
+            dbase::KeyExpression::parse(cp1252FromUtf8(inv.options.at("--expr")), fields));
     const std::vector<Column> columns = columnsOf(fields);
     const std::size_t recordLength = static_cast<std::size_t>(table.info().recordLength);
     const std::size_t perRecord = recordLength * csv::kMaxBytesPerByte +
@@ -143,10 +148,8 @@ int runDump(const Invocation& inv) {
         out.put('\r');
         out.put('\n');
     };
-    if (inv.has("--expr")) {
-        const auto expression =
-            dbase::KeyExpression::parse(cp1252FromUtf8(inv.options.at("--expr")), fields);
-        for (const std::uint32_t row : rowsInKeyOrder(table, expression))
+    if (expression) {
+        for (const std::uint32_t row : rowsInKeyOrder(table, *expression))
             putRecord(static_cast<int>(row));
     } else {
         const int rows = table.recordCount();
