@@ -97,7 +97,7 @@ t_filter=$(median_seconds "$dbfbench" filter "$table")
 t_ogr=$(median_seconds ogr_count)
 
 memory=$(PNHOLD_BENCH_TABLE="$table" PNHOLD_BENCH_CACHE="$work/cache" "$bench" \
-    --benchmark_filter='^OpenTableMemory$' --benchmark_format=json 2> /dev/null |
+    --benchmark_filter='^OpenTableMemory' --benchmark_format=json 2> /dev/null |
     python3 -c 'import json, sys
 b = json.load(sys.stdin)["benchmarks"][0]
 print("%.1f %.1f" % (b["heap_bytes_per_record"], b["anon_bytes_per_record"]))')

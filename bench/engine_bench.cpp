@@ -61,6 +61,9 @@ struct BenchTables {
     long records = 0;
 };
 
+// Removed at exit; a plain global, since it must outlive the exit handler that removes it.
+fs::path workFolder;
+
 const BenchTables& tables() {
     static const BenchTables t = [] {
         BenchTables b;
@@ -91,7 +94,8 @@ const BenchTables& tables() {
         table.addIndex(kPurchaseTag, kPurchaseExpression);
         b.records = table.recordCount();
         table.close();
-        std::atexit([] { fs::remove_all(tables().tagged.parent_path()); });
+        workFolder = work;
+        std::atexit([] { fs::remove_all(workFolder); });
         return b;
     }();
     return t;
