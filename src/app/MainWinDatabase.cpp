@@ -71,14 +71,18 @@ bool TMain::CheckDBaseFormat(QWidget* owner, const QString& path) {
     nameTable(MyCheckTable, path);
     MyCheckTable.setReadOnly(true);
     MyCheckTable.setExclusive(false);
-    if (!QFile::exists(QString::fromStdString(MyCheckTable.indexPath())))
-        RemoveMDXByte(utf8(path));
     bool passes = false;
+    bool flagsIndex = false;
     {
         CloseOnExit closer(MyCheckTable);
         MyCheckTable.open();
         passes = hasItemTableFields(MyCheckTable.fields());
+        flagsIndex = MyCheckTable.info().productionIndexFlag;
     }
+    // The flag is cleared only in a file the engine has read as a dBase table, so that a file
+    // of another kind that merely carries the extension is never written to.
+    if (flagsIndex && !QFile::exists(QString::fromStdString(MyCheckTable.indexPath())))
+        RemoveMDXByte(utf8(path));
     if (!passes) {
         forms::showError(owner, "This DBase file was not created with Pennyhold Inventory 97.  It "
                                 "cannot be opened.  You may, however, import data from this file "
