@@ -1,6 +1,7 @@
 #include "app/ItemTable.h"
 
 #include "app/ItemSchema.h"
+#include "platform/dbase/Table.h"
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,34 @@ TEST_F(RemoveMdxByteTest, LeavesWhatCannotBeATableAlone) {
     const std::string folder = folder_ + "/DIR.DBF";
     fs::create_directory(folder);
     EXPECT_NO_THROW(app::RemoveMDXByte(folder));
+}
+
+TEST_F(RemoveMdxByteTest, CreatedItemTablePassesAndOpensWithItsFlagCleared) {
+    const std::string path = folder_ + "/HOUSE.DBF";
+    dbase::Table::create(path, app::itemTableFieldDefs());
+    {
+        dbase::Table table;
+        table.setDatabaseName(folder_);
+        table.setTableName("HOUSE");
+        table.open();
+        EXPECT_TRUE(app::hasItemTableFields(table.fields()));
+        table.addIndex("NewIndex", "Upper(Left(Category,80))");
+        table.close();
+    }
+    std::string bytes = readBytes(path);
+    ASSERT_GT(bytes.size(), 28u);
+    ASSERT_EQ(bytes[28], 1) << "a table with a production index is flagged";
+
+    // The index file is gone: with the flag cleared the table opens again.
+    fs::remove(folder_ + "/HOUSE.MDX");
+    app::RemoveMDXByte(path);
+    bytes[28] = 0;
+    EXPECT_EQ(readBytes(path), bytes);
+    dbase::Table table;
+    table.setDatabaseName(folder_);
+    table.setTableName("HOUSE");
+    table.open();
+    EXPECT_FALSE(table.info().productionIndexFlag);
 }
 
 } // namespace

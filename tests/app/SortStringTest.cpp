@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct SortCase {
     find::SortLevels levels;
     const char* expression;
 };
+
+void PrintTo(const SortCase& c, std::ostream* out) {
+    *out << '"' << c.expression << '"';
+}
 
 class SortStringTest : public testing::TestWithParam<SortCase> {};
 
@@ -32,6 +38,13 @@ INSTANTIATE_TEST_SUITE_P(
                     SortCase{{30, 1, 0, 0}, "Upper(Left(Item,40))"}, SortCase{{23, 0, 0, 0}, ""},
                     // Negative levels (no selection in a list) count as none.
                     SortCase{{-1, 15, 0, 22}, "DTOS(WarDate)+Upper(Left(UserDef4,40))"},
-                    SortCase{{13, 18, 0, 0}, "STR(RepCost,12,2)+STR(Value,12,2)"}));
+                    SortCase{{13, 18, 0, 0}, "STR(RepCost,12,2)+STR(Value,12,2)"}),
+    [](const auto& info) {
+        std::string name = "Levels";
+        for (int level : info.param.levels) {
+            name += "_" + (level < 0 ? "minus" + std::to_string(-level) : std::to_string(level));
+        }
+        return name;
+    });
 
 } // namespace

@@ -388,6 +388,10 @@ struct DeleteCase {
     std::vector<std::string> left;
 };
 
+void PrintTo(const DeleteCase& c, std::ostream* out) {
+    *out << "delete " << c.index;
+}
+
 class ReportDeleteTest : public ReportFileTest, public testing::WithParamInterface<DeleteCase> {};
 
 TEST_P(ReportDeleteTest, RemovesOneRecordAndClosesTheGap) {
@@ -402,7 +406,10 @@ TEST_P(ReportDeleteTest, RemovesOneRecordAndClosesTheGap) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, ReportDeleteTest,
                          testing::Values(DeleteCase{0, {"B", "C"}}, DeleteCase{1, {"A", "C"}},
-                                         DeleteCase{2, {"A", "B"}}));
+                                         DeleteCase{2, {"A", "B"}}),
+                         [](const auto& info) {
+                             return "Record" + std::to_string(info.param.index);
+                         });
 
 TEST_F(ReportFileTest, DeletingTheOnlyRecordLeavesAnEmptyFile) {
     writeRecords({"Only"});
