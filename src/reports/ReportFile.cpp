@@ -201,9 +201,11 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// what is a view so that no allocation runs between a failing call and the reading of errno.
 [[noreturn]] void fail(ReportFileError::Reason reason, const std::string& path,
-                       const std::string& what, int error = 0) {
-    std::string message = "\"" + path + "\": " + what;
+                       std::string_view what, int error = 0) {
+    std::string message = "\"" + path + "\": ";
+    message += what;
     if (error != 0) {
         message += ": ";
         message += std::strerror(error);
@@ -211,7 +213,7 @@ std::string folderOf(const std::string& path) {
     throw ReportFileError(reason, message);
 }
 
-[[noreturn]] void failIo(const std::string& path, const std::string& what, int error = 0) {
+[[noreturn]] void failIo(const std::string& path, std::string_view what, int error = 0) {
     fail(ReportFileError::Reason::InputOutput, path, what, error);
 }
 
@@ -227,7 +229,7 @@ public:
         }
         struct stat status {};
         if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
-            ::close(fd_);
+            ::close(std::exchange(fd_, -1));
             fail(ReportFileError::Reason::CannotOpen, path_, "not a regular file");
         }
         const int current = ::fcntl(fd_, F_GETFL);
@@ -235,6 +237,9 @@ public:
             ::fcntl(fd_, F_SETFL, current & ~O_NONBLOCK);
         }
     }
+    struct Adopt {};
+    // Takes over a descriptor already open on path.
+    File(std::string path, int fd, Adopt) : path_(std::move(path)), fd_(fd) {}
     ~File() {
         if (fd_ >= 0) {
             ::close(fd_);
@@ -244,6 +249,7 @@ public:
     File& operator=(const File&) = delete;
 
     const std::string& path() const { return path_; }
+    int descriptor() const { return fd_; }
 
     std::uint64_t size() const {
         struct stat status {};
@@ -296,8 +302,7 @@ public:
         }
     }
     void close() {
-        const int fd = std::exchange(fd_, -1);
-        if (::close(fd) != 0) {
+        if (::close(std::exchange(fd_, -1)) != 0) {
             failIo(path_, "close failed", errno);
         }
     }
@@ -324,10 +329,9 @@ void replaceFile(const std::string& target, mode_t mode,
     if (fd < 0) {
         failIo(target, "cannot create a temporary file beside it", errno);
     }
-    ::close(fd);
     try {
-        File file(temporary, O_RDWR);
-        if (::chmod(temporary.c_str(), mode) != 0) {
+        File file(temporary, fd, File::Adopt{});
+        if (::fchmod(file.descriptor(), mode) != 0) {
             failIo(temporary, "cannot set the file's permissions", errno);
         }
         std::uint64_t length = 0;
