@@ -1,121 +1,59 @@
 #include "Commands.h"
 #include "Cp1252.h"
-#include "CsvWriter.h"
+#include "CsvRecord.h"
 #include "KeyOrder.h"
+#include "OutputBuffer.h"
 #include "TableAccess.h"
 
 #include "platform/dbase/KeyExpression.h"
 
+#include <memory>
 #include <optional>
 #include <unistd.h>
 
 namespace pnhold_dbf {
 namespace {
 
-enum class Kind : unsigned char { Text, Number, Date, Logical, Empty };
+// Lines rendered while the records pass by in file order, so that an ordered dump does not
+// read every record a second time at random. Held up to a budget; rows beyond it are read
+// again when their turn comes.
+class RenderedLines {
+public:
+    static constexpr std::size_t kBudget = std::size_t{512} << 20;
+    static constexpr std::size_t kChunk = std::size_t{16} << 20;
 
-struct Column {
-    int offset;
-    int length;
-    Kind kind;
+    RenderedLines(const CsvRecord& csv, std::size_t rows) : csv_(csv), lines_(rows) {}
+
+    void add(std::uint32_t row, const char* record) {
+        const std::size_t room = csv_.maxLineBytes();
+        if (chunks_.empty() || kChunk - used_ < room) {
+            if (held_ + std::max(kChunk, room) > kBudget)
+                return;
+            const std::size_t size = std::max(kChunk, room);
+            chunks_.emplace_back(new char[size]);
+            held_ += size;
+            used_ = 0;
+        }
+        char* start = chunks_.back().get() + used_;
+        char* end = csv_.write(start, reinterpret_cast<const unsigned char*>(record));
+        used_ += static_cast<std::size_t>(end - start);
+        lines_[row] = {start, static_cast<std::uint32_t>(end - start)};
+    }
+
+    // The rendered line of a row; its data is null when the row was over the budget.
+    struct Line {
+        const char* data = nullptr;
+        std::uint32_t length = 0;
+    };
+    const Line& line(std::uint32_t row) const { return lines_[row]; }
+
+private:
+    const CsvRecord& csv_;
+    std::vector<Line> lines_;
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    std::size_t used_ = 0;
+    std::size_t held_ = 0;
 };
-
-std::vector<Column> columnsOf(const std::vector<dbase::FieldLayout>& fields) {
-    std::vector<Column> columns;
-    for (const auto& f : fields) {
-        Kind kind = Kind::Text;
-        switch (f.def.type) {
-        case dbase::FieldType::Character:
-            kind = Kind::Text;
-            break;
-        case dbase::FieldType::Numeric:
-        case dbase::FieldType::Float:
-            kind = Kind::Number;
-            break;
-        case dbase::FieldType::Date:
-            kind = Kind::Date;
-            break;
-        case dbase::FieldType::Logical:
-            kind = Kind::Logical;
-            break;
-        case dbase::FieldType::Memo:
-            kind = Kind::Empty; // memo texts are not kept with the table
-            break;
-        }
-        columns.push_back({f.offset, f.def.length, kind});
-    }
-    return columns;
-}
-
-bool isDigits(const unsigned char* s, int n) {
-    for (int i = 0; i < n; ++i)
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-    return true;
-}
-
-void putValue(OutputBuffer& out, const unsigned char* rec, const Column& c) {
-    const unsigned char* s = rec + c.offset;
-    const unsigned char* e = csv::trimRight(s, s + c.length);
-    switch (c.kind) {
-    case Kind::Text:
-        csv::putField(out, s, e);
-        return;
-    case Kind::Number:
-        csv::putField(out, csv::trimLeft(s, e), e);
-        return;
-    case Kind::Date:
-        if (e - s == 8 && isDigits(s, 8)) {
-            char* o = out.cursor();
-            o[0] = static_cast<char>(s[0]);
-            o[1] = static_cast<char>(s[1]);
-            o[2] = static_cast<char>(s[2]);
-            o[3] = static_cast<char>(s[3]);
-            o[4] = '-';
-            o[5] = static_cast<char>(s[4]);
-            o[6] = static_cast<char>(s[5]);
-            o[7] = '-';
-            o[8] = static_cast<char>(s[6]);
-            o[9] = static_cast<char>(s[7]);
-            out.advance(10);
-        } else { // blank, or not a date: shown as stored so nothing is hidden
-            csv::putField(out, csv::trimLeft(s, e), e);
-        }
-        return;
-    case Kind::Logical:
-        switch (*s) {
-        case 'T':
-        case 't':
-        case 'Y':
-        case 'y':
-            out.put('T');
-            break;
-        case 'F':
-        case 'f':
-        case 'N':
-        case 'n':
-            out.put('F');
-            break;
-        default:
-            break; // unknown ('?' or blank) is empty
-        }
-        return;
-    case Kind::Empty:
-        return;
-    }
-}
-
-void putHeader(OutputBuffer& out, const std::vector<dbase::FieldLayout>& fields) {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::string& name = fields[i].def.name;
-        out.reserve(name.size() * csv::kMaxBytesPerByte + csv::kPerFieldOverhead);
-        if (i)
-            out.put(',');
-        const auto* s = reinterpret_cast<const unsigned char*>(name.data());
-        csv::putField(out, s, s + name.size());
-    }
-    out.put(csv::kLineEnd);
-}
 
 } // namespace
 
@@ -129,32 +67,36 @@ int runDump(const Invocation& inv) {
     if (inv.has("--expr"))
         expression.emplace(
             dbase::KeyExpression::parse(cp1252FromUtf8(inv.options.at("--expr")), fields));
-    const std::vector<Column> columns = columnsOf(fields);
-    const std::size_t recordLength = static_cast<std::size_t>(table.info().recordLength);
-    const std::size_t perRecord = recordLength * csv::kMaxBytesPerByte +
-                                  columns.size() * csv::kPerFieldOverhead + csv::kLineEnd.size();
 
-    OutputBuffer out(STDOUT_FILENO, std::max<std::size_t>(std::size_t{1} << 20, 4 * perRecord));
-    putHeader(out, fields);
-    auto putRecord = [&](int row) {
-        const auto* rec =
-            reinterpret_cast<const unsigned char*>(recordStart(table.recordAt(row), fields));
-        out.reserve(perRecord);
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            if (i)
-                out.put(',');
-            putValue(out, rec, columns[i]);
-        }
-        out.put('\r');
-        out.put('\n');
+    const CsvRecord csv(fields);
+    const std::size_t room = csv.maxLineBytes();
+    OutputBuffer out(STDOUT_FILENO, std::max<std::size_t>(std::size_t{1} << 20, 4 * room));
+    out.reserve(room);
+    out.advance(static_cast<std::size_t>(csv.writeHeader(out.cursor()) - out.cursor()));
+    auto putRow = [&](int row) {
+        out.reserve(room);
+        const char* record = recordStart(table.recordAt(row), fields);
+        char* end = csv.write(out.cursor(), reinterpret_cast<const unsigned char*>(record));
+        out.advance(static_cast<std::size_t>(end - out.cursor()));
     };
+
     if (expression) {
-        for (const std::uint32_t row : rowsInKeyOrder(table, *expression))
-            putRecord(static_cast<int>(row));
+        RenderedLines rendered(csv, static_cast<std::size_t>(std::max(table.recordCount(), 0)));
+        const std::vector<std::uint32_t> order =
+            rowsInKeyOrder(table, *expression, [&](std::uint32_t row, const char* record) {
+                rendered.add(row, record);
+            });
+        for (const std::uint32_t row : order) {
+            const RenderedLines::Line& line = rendered.line(row);
+            if (line.data)
+                out.put(std::string_view(line.data, line.length));
+            else
+                putRow(static_cast<int>(row));
+        }
     } else {
         const int rows = table.recordCount();
         for (int row = 0; row < rows; ++row)
-            putRecord(row);
+            putRow(row);
     }
     out.flush();
     return 0;
