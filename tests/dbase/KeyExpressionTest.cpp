@@ -135,6 +135,8 @@ TEST_F(KeyExpressionTest, CharacterKeysAreTheDbaseKeyBytes) {
         {"STR(Cost,5,0)", {{"COST", "-2.50"}}, "   -3"},
         {"STR(Cost,5,1)", {{"COST", "9.96"}}, " 10.0"},
         {"STR(Cost,6)", {{"COST", "***"}}, "     0"},
+        {"STR(Cost,6,1)", {{"COST", ".55"}}, "   0.6"},
+        {"STR(Cost,6,2)", {{"COST", "-0.00"}}, "  0.00"},
         {"STR(VAL('1.005'),6,2)", {}, "  1.01"},
         {"STR(VAL(' -0.004xyz'),6,2)", {}, "  0.00"},
         {"STR(VAL(Item)+1,4)", {{"ITEM", "abc"}}, "   1"},

@@ -107,30 +107,25 @@ std::optional<std::int64_t> evalDate(const Node& node, const char* record, std::
 }
 
 // STR(): the number rounded half away from zero at `decimals`, right-aligned in `length`
-// bytes, asterisks when it does not fit. Rounding works on the shortest decimal text of the
-// value so that 2.5 or 1.005 round as the digits stored in the table say.
-void appendStr(std::optional<double> number, int length, int decimals, std::string& out) {
-    const double value = number.value_or(0);
-    char text[400];
-    const auto [end, ec] =
-        std::isfinite(value)
-            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
-            : std::to_chars_result{text, std::errc::value_too_large};
-    if (ec != std::errc()) {
-        out.append(static_cast<std::size_t>(length), '*');
-        return;
-    }
-    const char* p = text;
+// bytes, asterisks when it does not fit. Rounding works on decimal digits ("[-]ddd[.ddd]"), so
+// 2.5 or 1.005 round as the digits stored in the table say.
+void appendRoundedDecimal(const char* p, const char* end, int length, int decimals,
+                          std::string& out) {
     bool negative = false;
-    if (*p == '-') {
+    if (p < end && *p == '-') {
         negative = true;
         ++p;
     }
-    const char* dot = std::find(p, static_cast<const char*>(end), '.');
+    const char* dot = std::find(p, end, '.');
     const char* fraction = dot == end ? end : dot + 1;
     const int fractionDigits = static_cast<int>(end - fraction);
+    constexpr int kMaxDigits = 400;
+    if (dot - p > kMaxDigits) {
+        out.append(static_cast<std::size_t>(length), '*');
+        return;
+    }
 
-    char digits[sizeof text + 24];
+    char digits[kMaxDigits + 24];
     int count = 0;
     digits[count++] = '0'; // room for a carry
     for (const char* q = p; q < dot; ++q)
@@ -162,6 +157,45 @@ void appendStr(std::optional<double> number, int length, int decimals, std::stri
         out.push_back('.');
         out.append(digits + integerEnd, digits + count);
     }
+}
+
+void appendStrOfValue(std::optional<double> number, int length, int decimals, std::string& out) {
+    const double value = number.value_or(0);
+    char text[400]; // the widest double in fixed notation is 327 characters
+    const auto result =
+        std::isfinite(value)
+            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+            : std::to_chars_result{text, std::errc::value_too_large};
+    if (result.ec != std::errc()) {
+        out.append(static_cast<std::size_t>(length), '*');
+        return;
+    }
+    appendRoundedDecimal(text, result.ptr, length, decimals, out);
+}
+
+// A numeric field already holds decimal text; rounding it directly is exact and skips the
+// trip through binary floating point. Anything but clean digits takes the general path.
+bool appendStrOfField(const Node& field, const char* record, int length, int decimals,
+                      std::string& out) {
+    const char* p = record + field.offset;
+    const char* end = p + field.fieldWidth;
+    while (p < end && *p == ' ')
+        ++p;
+    const char* q = p < end && *p == '-' ? p + 1 : p;
+    bool dot = false;
+    bool digit = false;
+    for (; q < end; ++q) {
+        if (*q >= '0' && *q <= '9')
+            digit = true;
+        else if (*q == '.' && !dot)
+            dot = true;
+        else
+            return false;
+    }
+    if (!digit)
+        return false;
+    appendRoundedDecimal(p, end, length, decimals, out);
+    return true;
 }
 
 void appendTwoDigits(int value, std::string& out) {
@@ -243,9 +277,12 @@ void appendText(const Node& node, const char* record, std::string& out) {
         out.erase(mark, blanks);
         break;
     }
-    case Op::Str:
-        appendStr(evalNumber(*node.children.front(), record, out), node.count, node.start, out);
+    case Op::Str: {
+        const Node& value = *node.children.front();
+        if (value.op != Op::Field || !appendStrOfField(value, record, node.count, node.start, out))
+            appendStrOfValue(evalNumber(value, record, out), node.count, node.start, out);
         break;
+    }
     case Op::Dtos:
     case Op::Dtoc:
         appendDate(evalDate(*node.children.front(), record, out), node.op == Op::Dtos, out);
