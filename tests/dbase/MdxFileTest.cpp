@@ -392,7 +392,7 @@ TEST_F(MdxFileTest, DamagedDirectoriesAreRefused) {
         {patched(header1 + 24, std::string(221, 'A')),
          "the key expression of tag CATEGORY has no end"},
         {patched(header1 + 24, std::string(1, '\0')), "tag CATEGORY has no key expression"},
-        {patched(564, "?"), "tag CATEGORY has an unknown key type"},
+        {patched(564, "?").replace(header1 + 9, 1, "?"), "tag CATEGORY has an unknown key type"},
         {patched(header2 + 245, "\x01").replace(header2 + 762, 262, std::string(262, 'x')),
          "the filter of tag BRAND has no end"},
     };
@@ -402,6 +402,9 @@ TEST_F(MdxFileTest, DamagedDirectoriesAreRefused) {
     }
     writeAll(mdx(), good);
     EXPECT_EQ(dbase::readMdxDirectory(mdx()).size(), 2u);
+    // A key type missing from the tag table is taken from the tag header.
+    writeAll(mdx(), patched(564, "?"));
+    EXPECT_EQ(dbase::readMdxDirectory(mdx()).front().keyType, 'C');
 }
 
 // ---- peers ----------------------------------------------------------------------------------

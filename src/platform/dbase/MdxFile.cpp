@@ -114,10 +114,6 @@ std::vector<MdxTagInfo> readMdxDirectory(const std::string& path) {
         if (tag.name.empty())
             throw damaged(label + " has no name");
         const std::string named = "tag " + tag.name;
-        tag.keyType = static_cast<char>(entry[kEntryKeyType]);
-        if (tag.keyType != 'C' && tag.keyType != 'N' && tag.keyType != 'D')
-            throw damaged(named + " has an unknown key type");
-
         const std::uint32_t page = get32(entry + kEntryHeaderPage);
         if (page < kFirstFreePage)
             throw damaged("the header of " + named + " lies inside the file header");
@@ -126,6 +122,14 @@ std::vector<MdxTagInfo> readMdxDirectory(const std::string& path) {
             throw damaged("the header of " + named + " lies beyond the end of the file");
         const auto block = file.read(offset, kBlock);
 
+        // The tag table's key type is the one readers use; the tag header repeats it.
+        const auto knownType = [](unsigned char c) { return c == 'C' || c == 'N' || c == 'D'; };
+        if (knownType(entry[kEntryKeyType]))
+            tag.keyType = static_cast<char>(entry[kEntryKeyType]);
+        else if (knownType(block[kTagKeyType]))
+            tag.keyType = static_cast<char>(block[kTagKeyType]);
+        else
+            throw damaged(named + " has an unknown key type");
         tag.keyLength = get16(&block[kTagKeyLength]);
         tag.descending = (block[kTagKeyFormat] & kFormatDescending) != 0;
         tag.unique = block[kTagUnique] != 0 || (block[kTagKeyFormat] & kFormatUnique) != 0;

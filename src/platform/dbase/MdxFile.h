@@ -31,6 +31,12 @@ struct MdxTagKeys {
     std::function<std::pair<const char*, std::uint32_t>(std::size_t)> entry;
 };
 
+// Character keys are written as given (keyLength bytes, space padded). 'N' and 'D' tags take
+// the 8-byte order-preserving encoding of KeyExpression::evaluate (keyLength 8) and are stored
+// as little-endian doubles: dates as the Julian day (blank 0), numbers as their value (blank
+// minus infinity). Keys must come in index order (equal keys by record number); a tag set that
+// is empty, a name used twice or keys out of order are refused with a DatabaseError.
+//
 // Writes a genuine dBase IV multiple-index file holding the given tags (at most 47), through a
 // temporary file in the same folder that is synced and renamed over path. tableName is the
 // table's base name (stored upper case, at most 16 characters). Throws DatabaseError.
