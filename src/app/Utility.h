@@ -4,6 +4,7 @@
 // windows turn FontSpec into QFont and back, so this unit is tested without a display.
 
 #include "app/ItemSchema.h"
+#include "platform/profile/Profile.h"
 
 #include <array>
 #include <cstdint>
@@ -194,7 +195,7 @@ void ReadSettings(Settings& settings, SettingsContext& context, const std::strin
 // Global: writes "Misc" to PNHOLD.INI. Database: writes every per-database section to `file`,
 // creating it; in browse mode "Field Editing" is written from the saved value. Each font's style
 // flags are first set from the font's style. The file is written once, safely; a failure throws
-// profile::ProfileError (declared in platform/profile/Profile.h) naming the file and the reason.
+// profile::ProfileError naming the file and the reason, and leaves the old file as it was.
 void WriteSettings(Settings& settings, const SettingsContext& context, const std::string& file,
                    SettingsMode mode);
 

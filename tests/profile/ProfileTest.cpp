@@ -38,13 +38,16 @@ protected:
         dir_ = pattern;
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("PNHOLD_HOME", (dir_ / "home").c_str(), 1);
+        if (const char* home = std::getenv("HOME"))
+            savedHome_ = home;
     }
     void TearDown() override {
+        setenv("HOME", savedHome_.c_str(), 1);
         std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, ignored);
         fs::remove_all(dir_, ignored);
     }
     fs::path dir_;
+    std::string savedHome_;
 };
 
 struct ReadCase {
