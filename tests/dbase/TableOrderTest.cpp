@@ -117,6 +117,24 @@ TEST_F(TableOrder, CursorFollowsPostsAndFilters) {
     EXPECT_THAT(column(table, 0), ElementsAre("b", "c", "e", "z"));
 }
 
+TEST_F(TableOrder, MovingAwayPostsChangedRecordsAndDropsUntouchedOnes) {
+    openTable(table, dir.path(), "T");
+    fill({{"a"}});
+    table.insert();
+    table.first(); // nothing typed: nothing appended
+    EXPECT_EQ(table.recordCount(), 1);
+    table.insert();
+    table.setFieldText(0, "b");
+    table.first(); // typed: kept
+    EXPECT_EQ(table.recordCount(), 2);
+    table.edit();
+    table.setFieldText(0, "changed");
+    table.close(); // closing drops an unposted edit
+    openTable(table, dir.path(), "T");
+    EXPECT_THAT(column(table, 0), ElementsAre("a", "b"));
+    EXPECT_THROW(table.setFieldText(0, "x"), DatabaseError); // not editing
+}
+
 TEST_F(TableOrder, NavigationFlagsOnEmptyAndFullTables) {
     openTable(table, dir.path(), "T");
     table.first();

@@ -115,6 +115,7 @@ struct Table::Impl {
     // -- editing
     std::string editBuffer;
     std::uint32_t editRecNo = 0;
+    bool modified = false;
 
     // -- reading
     std::vector<char> block;
@@ -422,10 +423,15 @@ struct Table::Impl {
         placeAt(std::min(row, visible.size() - 1));
     }
 
-    // Moving away from an edited record keeps the edits, as a data-aware form expects.
+    // Moving away from an edited record keeps the edits, as a data-aware form expects; an
+    // untouched insert or edit is simply dropped.
     void leaveEditing(Table& table) {
         if (state == State::Edit || state == State::Insert) {
-            table.post();
+            if (modified) {
+                table.post();
+            } else {
+                state = State::Browse;
+            }
         }
     }
 
@@ -1152,6 +1158,7 @@ void Table::insert() {
     d.leaveEditing(*this);
     d.editBuffer = d.blank;
     d.editRecNo = 0;
+    d.modified = false;
     d.state = State::Insert;
 }
 
@@ -1168,6 +1175,7 @@ void Table::edit() {
     d.invalidateReads();
     d.editBuffer.assign(d.recordBytes(d.cur), d.recordLength());
     d.editRecNo = d.cur;
+    d.modified = false;
     d.state = State::Edit;
 }
 
@@ -1188,16 +1196,19 @@ FieldLayout& editableField(Table::Impl& d, int field) {
 void Table::setFieldText(int field, std::string_view text) {
     FieldLayout& layout = editableField(*impl_, field);
     encodeFieldText(layout.def, text, impl_->editBuffer.data() + layout.offset);
+    impl_->modified = true;
 }
 
 void Table::setFieldNumber(int field, std::optional<double> value) {
     FieldLayout& layout = editableField(*impl_, field);
     encodeFieldNumber(layout.def, value, impl_->editBuffer.data() + layout.offset);
+    impl_->modified = true;
 }
 
 void Table::setFieldDate(int field, std::optional<Date> value) {
     FieldLayout& layout = editableField(*impl_, field);
     encodeFieldDate(layout.def, value, impl_->editBuffer.data() + layout.offset);
+    impl_->modified = true;
 }
 
 void Table::post() {
