@@ -4,37 +4,44 @@
 #include "platform/dbase/MdxFile.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
 
 namespace {
 
-const std::string& scratchPath() {
-    static const std::string path = [] {
-        std::string pattern = "/tmp/mdx_reader_fuzz-XXXXXX";
-        const int fd = ::mkstemp(pattern.data());
+// The input as a file of its own, removed when the run is over (the fuzzer may end the
+// process without running exit handlers).
+class InputFile {
+public:
+    InputFile(const std::uint8_t* data, std::size_t size) {
+        const int fd = ::mkstemp(path_.data());
         if (fd < 0)
             std::abort();
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t put = ::write(fd, data + done, size - done);
+            if (put <= 0)
+                std::abort();
+            done += static_cast<std::size_t>(put);
+        }
         ::close(fd);
-        return pattern;
-    }();
-    return path;
-}
+    }
+    ~InputFile() { ::unlink(path_.c_str()); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_ = "/tmp/mdx_reader_fuzz-XXXXXX";
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string& path = scratchPath();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        std::abort();
-    if (size && std::fwrite(data, 1, size, file) != size)
-        std::abort();
-    std::fclose(file);
+    const InputFile file(data, size);
     try {
-        const auto tags = dbase::readMdxDirectory(path);
+        const auto tags = dbase::readMdxDirectory(file.path());
         if (tags.empty() || tags.size() > 47)
             std::abort();
         for (const auto& tag : tags)

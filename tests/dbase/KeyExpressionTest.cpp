@@ -216,6 +216,12 @@ TEST_F(KeyExpressionTest, RefusalsNameTheFault) {
     }
 }
 
+TEST_F(KeyExpressionTest, ADateFieldOfAnotherWidthIsRefused) {
+    // A damaged table header must not make evaluation read past the field.
+    const std::vector<FieldLayout> damaged = {{{"WHEN", FieldType::Date, 3, 0}, 1}};
+    EXPECT_THROW(KeyExpression::parse("DTOS(When)", damaged), DatabaseError);
+}
+
 TEST_F(KeyExpressionTest, EvaluationReusesTheKeyBuffer) {
     const auto e = KeyExpression::parse(
         "UPPER(LTRIM(TRIM(Item)+Brand))+STR(VAL(Item)+Cost,12,2)+DTOC(PurchDate)", fields);

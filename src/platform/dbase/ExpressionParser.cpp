@@ -248,6 +248,8 @@ private:
                 node->type = 'N';
                 break;
             case FieldType::Date:
+                if (f.def.length != 8)
+                    fail("the date field " + std::string(name) + " is not 8 bytes wide");
                 node->type = 'D';
                 break;
             default:
