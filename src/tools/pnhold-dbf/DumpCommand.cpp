@@ -26,6 +26,8 @@ public:
 
     void add(std::uint32_t row, const char* record) {
         const std::size_t room = csv_.maxLineBytes();
+        if (row >= lines_.size())
+            return;
         if (chunks_.empty() || kChunk - used_ < room) {
             if (held_ + std::max(kChunk, room) > kBudget)
                 return;
@@ -60,13 +62,20 @@ private:
 int runDump(const Invocation& inv) {
     dbase::Table table;
     openTable(table, inv.table(), Access::ReadOnly);
-    if (inv.has("--tag"))
-        table.setIndexName(cp1252FromUtf8(inv.options.at("--tag")));
     const auto& fields = table.fields();
     std::optional<dbase::KeyExpression> expression; // parsed before any output is written
     if (inv.has("--expr"))
         expression.emplace(
             dbase::KeyExpression::parse(cp1252FromUtf8(inv.options.at("--expr")), fields));
+    // A tag's order as record numbers; the records are then read in file order below.
+    std::vector<std::uint32_t> tagOrder;
+    if (inv.has("--tag")) {
+        table.setIndexName(cp1252FromUtf8(inv.options.at("--tag")));
+        tagOrder.reserve(static_cast<std::size_t>(std::max(table.recordCount(), 0)));
+        for (table.first(); !table.eof(); table.next())
+            tagOrder.push_back(table.recNo());
+        table.setIndexName("");
+    }
 
     const CsvRecord csv(fields);
     const std::size_t room = csv.maxLineBytes();
@@ -80,23 +89,39 @@ int runDump(const Invocation& inv) {
         out.advance(static_cast<std::size_t>(end - out.cursor()));
     };
 
+    const auto rows = static_cast<std::size_t>(std::max(table.recordCount(), 0));
+    if (!expression && !inv.has("--tag")) {
+        for (std::size_t row = 0; row < rows; ++row)
+            putRow(static_cast<int>(row));
+        out.flush();
+        return 0;
+    }
+
+    RenderedLines rendered(csv, rows);
+    std::vector<std::uint32_t> order; // rows of the record order, in the order wanted
     if (expression) {
-        RenderedLines rendered(csv, static_cast<std::size_t>(std::max(table.recordCount(), 0)));
-        const std::vector<std::uint32_t> order =
-            rowsInKeyOrder(table, *expression, [&](std::uint32_t row, const char* record) {
-                rendered.add(row, record);
-            });
-        for (const std::uint32_t row : order) {
-            const RenderedLines::Line& line = rendered.line(row);
-            if (line.data)
-                out.put(std::string_view(line.data, line.length));
-            else
-                putRow(static_cast<int>(row));
-        }
+        order = rowsInKeyOrder(table, *expression, [&](std::uint32_t row, const char* record) {
+            rendered.add(row, record);
+        });
     } else {
-        const int rows = table.recordCount();
-        for (int row = 0; row < rows; ++row)
-            putRow(row);
+        std::vector<std::uint32_t> rowOf(std::size_t{table.info().physicalRecords} + 1, 0);
+        std::uint32_t row = 0;
+        for (table.first(); !table.eof(); table.next(), ++row) {
+            if (table.recNo() < rowOf.size())
+                rowOf[table.recNo()] = row;
+            rendered.add(row, recordStart(table.recordAt(static_cast<int>(row)), fields));
+        }
+        order.reserve(tagOrder.size());
+        for (const std::uint32_t recNo : tagOrder)
+            if (recNo < rowOf.size())
+                order.push_back(rowOf[recNo]);
+    }
+    for (const std::uint32_t row : order) {
+        const RenderedLines::Line& line = rendered.line(row);
+        if (line.data)
+            out.put(std::string_view(line.data, line.length));
+        else
+            putRow(static_cast<int>(row));
     }
     out.flush();
     return 0;
