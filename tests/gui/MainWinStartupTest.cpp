@@ -4,6 +4,7 @@
 #include "MainWinTestSupport.h"
 
 #include "platform/dbase/DatabaseError.h"
+#include "platform/forms/DbGrid.h"
 #include "platform/forms/DbNavigator.h"
 
 #include <QLabel>
@@ -32,6 +33,9 @@ private slots:
     void browseArgument_data();
     void browseArgument();
     void browseModeKeepsStoredFieldEditing();
+    void settingsWriteFailuresAreReportedInOrder();
+    void screenSizeFactor_data();
+    void screenSizeFactor();
     void unusableLastDatabase_data();
     void unusableLastDatabase();
     void cancelOnUnusableLastDatabaseEndsTheRun();
@@ -138,13 +142,71 @@ void MainWinStartupTest::browseModeKeepsStoredFieldEditing() {
     MessageRecorder messages;
     writeText(folders.inHome("MASTER.INI"), "[Grid Options]\nField Editing=Yes\n");
     makeItemTable(folders.inHome("MASTER.DBF"));
+    const QString second = folders.inData("SECOND.DBF");
+    makeItemTable(second, {"x"});
+    writeText(folders.inData("SECOND.INI"), "[Grid Options]\nField Editing=Yes\n");
     {
         app::TMain window({"/browse"});
+        window.show();
         QVERIFY(!window.settings.fieldEditing);
+        QVERIFY(!window.ViewerGrid->fieldEditing());
+        window.OpenSaveFile(second);
+        QCOMPARE(window.windowTitle(), QString("Pennyhold Inventory 97 (SECOND)"));
+        QVERIFY(!window.settings.fieldEditing);
+        QVERIFY(!window.ViewerGrid->fieldEditing());
         window.close();
     }
-    QCOMPARE(iniValue(readText(folders.inHome("MASTER.INI")), "Grid Options", "Field Editing"),
-             QByteArray("Yes"));
+    for (const QString& file : {folders.inHome("MASTER.INI"), folders.inData("SECOND.INI")})
+        QCOMPARE(iniValue(readText(file), "Grid Options", "Field Editing"), QByteArray("Yes"));
+}
+
+void MainWinStartupTest::settingsWriteFailuresAreReportedInOrder() {
+    TestFolders folders;
+    MessageRecorder messages;
+    {
+        app::TMain window({});
+        // Folders in place of the two files make both writes fail.
+        QVERIFY(QDir().mkpath(folders.globalIni()));
+        QVERIFY(QDir().mkpath(folders.inHome("MASTER.INI")));
+        window.close();
+    }
+    const QStringList texts = messages.texts();
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts[0].contains("PNHOLD.INI"), qPrintable(texts[0]));
+    QVERIFY2(texts[1].contains("MASTER.INI"), qPrintable(texts[1]));
+    QCOMPARE(messages.titles(), QStringList({"Error", "Error"}));
+}
+
+void MainWinStartupTest::screenSizeFactor_data() {
+    QTest::addColumn<int>("stored");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<double>("factor");
+    // The offscreen platform's screen (800 wide) is large enough for 800 x 600 only.
+    QTest::newRow("640") << 640 << "640 x 480" << 1.0;
+    QTest::newRow("800") << 800 << "800 x 600" << 1.25;
+    QTest::newRow("1024 on a smaller screen") << 1024 << "640 x 480" << 1.0;
+    QTest::newRow("1280 on a smaller screen") << 1280 << "640 x 480" << 1.0;
+    QTest::newRow("no such size") << 700 << "640 x 480" << 1.0;
+}
+
+void MainWinStartupTest::screenSizeFactor() {
+    QFETCH(int, stored);
+    QFETCH(QString, checked);
+    QFETCH(double, factor);
+    TestFolders folders;
+    MessageRecorder messages;
+    writeText(folders.globalIni(), "[Misc]\nWindow Size=" + QByteArray::number(stored) + "\n");
+    app::TMain window({});
+    if (window.screenWidth < 800 || window.screenHeight < 600 || window.screenWidth >= 1024)
+        QSKIP("needs a screen of at least 800 x 600 and under 1024 wide");
+    QStringList checkedItems;
+    for (QAction* item : window.MenuScreenSize->actions()) {
+        if (item->isChecked())
+            checkedItems << item->text();
+    }
+    QCOMPARE(checkedItems, QStringList({checked}));
+    QCOMPARE(window.screenFactor, factor);
+    QCOMPARE(window.settings.windowSize, stored); // the fallback keeps the stored size
 }
 
 void MainWinStartupTest::unusableLastDatabase_data() {
