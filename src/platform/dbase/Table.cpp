@@ -156,6 +156,9 @@ struct Table::Impl {
                static_cast<std::uint64_t>(recNo - 1) * recordLength();
     }
     std::uint32_t wholeRecordsIn(std::uint64_t size) const {
+        if (size < static_cast<std::uint64_t>(header.headerLength)) {
+            return 0; // cut short by another program
+        }
         std::uint64_t whole =
             (size - static_cast<std::uint64_t>(header.headerLength)) / recordLength();
         return static_cast<std::uint32_t>(std::min<std::uint64_t>(whole, 0xFFFFFFFFu));
@@ -974,20 +977,17 @@ void Table::pack() {
     if (readAt(d.fd.get(), head.data(), head.size(), 0, d.path) != head.size()) {
         throw DatabaseError("Damaged table " + d.path + ": the header could not be read");
     }
-    std::uint32_t live = d.records - d.deletedCount;
-    std::string stampAndCount = encodeDateAndCount(live);
-    std::memcpy(head.data() + 1, stampAndCount.data(), stampAndCount.size());
-
     // The new file is locked before it takes the table's name, so no other run can slip in
     // between the rename and our hold on it.
     TempFile file(d.path);
     ByteLock newLock = ByteLock::tryAcquire(file.fd(), OpenLockOffset, ByteLock::Kind::Write);
-    writeAt(file.fd(), head.data(), head.size(), 0, file.path());
     std::uint64_t at = head.size();
+    std::uint32_t live = 0;
     std::string out;
     out.reserve(ScanBlockBytes + d.recordLength());
     d.scan(1, d.records, [&](std::uint32_t, const char* record) {
         if (record[0] != '*') {
+            ++live;
             out.append(record, d.recordLength());
             if (out.size() >= ScanBlockBytes) {
                 writeAt(file.fd(), out.data(), out.size(), at, file.path());
@@ -998,6 +998,9 @@ void Table::pack() {
     });
     out.push_back(EndOfFileMarker);
     writeAt(file.fd(), out.data(), out.size(), at, file.path());
+    std::string stampAndCount = encodeDateAndCount(live);
+    std::memcpy(head.data() + 1, stampAndCount.data(), stampAndCount.size());
+    writeAt(file.fd(), head.data(), head.size(), 0, file.path());
     file.commit();
 
     d.openLock.release();
