@@ -132,10 +132,10 @@ std::string CutToCharacters(std::string_view text, std::size_t count) {
     return std::string(text.substr(0, pos));
 }
 
-ProfileDocument::Line ProfileDocument::MakeLine(std::string text, std::string ending) {
+ProfileDocument::Line ProfileDocument::MakeLine(std::string text, std::string_view ending) {
     Line line;
     line.text = std::move(text);
-    line.ending = std::move(ending);
+    line.ending = ending;
     std::string_view content = Trim(line.text);
     if (content.empty() || content.front() == ';')
         return line;
@@ -231,7 +231,7 @@ std::size_t ProfileDocument::FindKey(std::size_t header, std::string_view key) c
     return std::string::npos;
 }
 
-std::string ProfileDocument::NewLineEnding() const {
+std::string_view ProfileDocument::NewLineEnding() const {
     for (const Line& line : lines_)
         if (!line.ending.empty())
             return line.ending;
@@ -266,7 +266,7 @@ void ProfileDocument::Write(std::string_view section, std::string_view key,
     for (char& c : cleanValue)
         if (c == '\r' || c == '\n')
             c = ' ';
-    const std::string ending = NewLineEnding();
+    const std::string_view ending = NewLineEnding();
     auto insertAt = [&](std::size_t at, std::string text) {
         if (at > 0 && lines_[at - 1].ending.empty())
             lines_[at - 1].ending = ending;
@@ -301,8 +301,10 @@ void ProfileDocument::Write(std::string_view section, std::string_view key,
 
 std::string ProfileDocument::Text() const {
     std::string text;
-    for (const Line& line : lines_)
-        text += line.text + line.ending;
+    for (const Line& line : lines_) {
+        text += line.text;
+        text += line.ending;
+    }
     return text;
 }
 

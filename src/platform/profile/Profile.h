@@ -16,7 +16,7 @@ public:
 };
 
 // Files larger than this are refused rather than read: no settings file comes near it.
-inline constexpr std::size_t MaxProfileFileSize = 4 * 1024 * 1024;
+inline constexpr std::size_t MaxProfileFileSize = 1024 * 1024;
 
 // A name without any "/" is the bare name of a shared settings file and lives in the per-user
 // configuration folder ($XDG_CONFIG_HOME, else $HOME/.config); any other path is used as given.
@@ -63,17 +63,17 @@ public:
 private:
     enum class LineKind { Other, Section, Key };
     struct Line {
-        std::string text;   // without its line end
-        std::string ending; // "\n", "\r\n" or "" for a last line without one
+        std::string text;        // without its line end
+        std::string_view ending; // "\n", "\r\n" or "" (a last line without one); a literal
         LineKind kind = LineKind::Other;
         std::string name; // section or key name, trimmed and in capitals, for matching
     };
-    static Line MakeLine(std::string text, std::string ending);
+    static Line MakeLine(std::string text, std::string_view ending);
 
     std::size_t FindSection(std::string_view section) const; // header line index or npos
     std::size_t FindKey(std::size_t header, std::string_view key) const;
     std::size_t SectionEnd(std::size_t header) const; // index of the next header or lines_.size()
-    std::string NewLineEnding() const;
+    std::string_view NewLineEnding() const;
 
     std::vector<Line> lines_;
 };
