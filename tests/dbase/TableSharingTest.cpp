@@ -69,6 +69,11 @@ TEST_F(TableSharing, TwoHandlesInOneProcessRespectExclusiveUse) {
             << c.firstExclusive << c.firstReadOnly << c.secondExclusive;
     }
     EXPECT_TRUE(opens(dir, true)); // all released
+
+    Table user;
+    openTable(user, dir.path(), "T");
+    EXPECT_THROW(Table::create(dir.file("T.DBF"), smallFields()), DatabaseError);
+    EXPECT_THROW(user.setExclusive(true), DatabaseError); // only while closed
 }
 
 TEST_F(TableSharing, ExclusiveUseIsRefusedAcrossProcesses) {
