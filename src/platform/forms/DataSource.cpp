@@ -84,43 +84,50 @@ void DataSource::checkBrowseMode() {
 void DataSource::first() {
     if (!table_.isOpen())
         return;
-    checkBrowseMode();
+    const bool wasEditing = isEditing();
     table_.first();
-    emitCurrentChanged();
+    afterMove(wasEditing);
 }
 
 void DataSource::prior() {
     if (!table_.isOpen())
         return;
-    checkBrowseMode();
+    const bool wasEditing = isEditing();
     table_.prior();
-    emitCurrentChanged();
+    afterMove(wasEditing);
 }
 
 void DataSource::next() {
     if (!table_.isOpen())
         return;
-    checkBrowseMode();
+    const bool wasEditing = isEditing();
     table_.next();
-    emitCurrentChanged();
+    afterMove(wasEditing);
 }
 
 void DataSource::last() {
     if (!table_.isOpen())
         return;
-    checkBrowseMode();
+    const bool wasEditing = isEditing();
     table_.last();
-    emitCurrentChanged();
+    afterMove(wasEditing);
 }
 
 void DataSource::moveTo(int row) {
-    if (!table_.isOpen())
+    if (!table_.isOpen() || row == currentRow())
         return;
-    checkBrowseMode();
-    if (row == currentRow())
-        return;
+    const bool wasEditing = isEditing();
     table_.moveTo(row);
-    emitCurrentChanged();
+    afterMove(wasEditing);
+}
+
+void DataSource::afterMove(bool wasEditing) {
+    // Leaving a record posts its changes (or drops an untouched insert or edit), which can
+    // change the rows as well as the cursor.
+    if (wasEditing)
+        emitDataChanged();
+    else
+        emitCurrentChanged();
 }
 
 void DataSource::insert() {

@@ -43,7 +43,8 @@ public:
     void endUpdate();
     bool updating() const { return updateDepth_ > 0; }
 
-    // -- moves: each posts a pending edit first, then moves and signals currentChanged ----------
+    // -- moves: leaving a record that is being edited posts its changes (an untouched insert or
+    // edit is dropped), as the table does; then currentChanged (dataChanged after an edit).
     // They do nothing while the table is closed.
     void first();
     void prior();
@@ -58,7 +59,7 @@ public:
     void cancel();
     void deleteCurrent();
     void refresh();
-    // Posts a pending edit (the way a move does before it leaves the record).
+    // Posts a pending insert or edit, if any.
     void checkBrowseMode();
 
 signals:
@@ -69,6 +70,7 @@ signals:
 private:
     void emitDataChanged();
     void emitCurrentChanged();
+    void afterMove(bool wasEditing);
 
     dbase::Table& table_;
     int updateDepth_ = 0;
