@@ -61,7 +61,6 @@ void TMain::createControls() {
     ClientArea = new QWidget(this);
     ClientArea->setObjectName("ClientArea");
     ClientArea->setFont(arial(17));
-    ClientArea->installEventFilter(this);
     setCentralWidget(ClientArea);
 
     // The frames first, so that the buttons and labels inside them lie above them.
@@ -74,6 +73,8 @@ void TMain::createControls() {
     createSpeedButtons();
     createViewer();
     connectControls();
+    // Every change of the client area's size lays out the viewer area (FormResize).
+    ClientArea->installEventFilter(this);
 }
 
 void TMain::createLetteredButtons() {

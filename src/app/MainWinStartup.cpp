@@ -229,6 +229,9 @@ void TMain::showEvent(QShowEvent* event) {
 
 void TMain::FormShow() {
     DoFileSpecific();
+    // Also bound here, so that the navigator works while the window has not been activated
+    // yet (focus held elsewhere, or no window manager at all).
+    MyNavigator->setDataSource(MyDataSource);
 }
 
 bool TMain::event(QEvent* event) {
