@@ -239,14 +239,11 @@ QPixmap picture(SpeedButton button, int scale) {
 }
 
 bool themeHasAll() {
-    static const bool all = [] {
-        for (const char* name : ThemeNames) {
-            if (!QIcon::hasThemeIcon(name))
-                return false;
-        }
-        return true;
-    }();
-    return all;
+    for (const char* name : ThemeNames) {
+        if (!QIcon::hasThemeIcon(name))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
