@@ -64,12 +64,53 @@ std::uint64_t TagOrder::prefixAt(std::uint32_t recNo, int level) const {
     return info_.descending ? ~value : value;
 }
 
-// Sorts by eight key bytes at a time and refines only runs that tie, so most comparisons
-// touch a small, contiguous array instead of the arena.
-void TagOrder::sortEntries(Entry* begin, Entry* end, int level) const {
-    std::sort(begin, end, [](const Entry& a, const Entry& b) {
-        return a.prefix != b.prefix ? a.prefix < b.prefix : a.recNo < b.recNo;
-    });
+namespace {
+
+// A stable sort by the 64-bit prefix: byte-wise radix passes, skipping the bytes every entry
+// shares (the blank tails of padded keys), so equal prefixes keep their record order.
+template <typename Entry> void radixByPrefix(Entry* begin, Entry* end, Entry* scratch) {
+    auto n = static_cast<std::size_t>(end - begin);
+    if (n < 64) {
+        std::sort(begin, end, [](const Entry& a, const Entry& b) {
+            return a.prefix != b.prefix ? a.prefix < b.prefix : a.recNo < b.recNo;
+        });
+        return;
+    }
+    std::size_t counts[8][256] = {};
+    for (const Entry* e = begin; e != end; ++e) {
+        for (int b = 0; b < 8; ++b) {
+            ++counts[b][(e->prefix >> (8 * b)) & 0xFF];
+        }
+    }
+    Entry* from = begin;
+    Entry* to = scratch;
+    for (int b = 0; b < 8; ++b) {
+        std::size_t* count = counts[b];
+        if (count[(begin->prefix >> (8 * b)) & 0xFF] == n) {
+            continue;
+        }
+        std::size_t offsets[256];
+        std::size_t total = 0;
+        for (int v = 0; v < 256; ++v) {
+            offsets[v] = total;
+            total += count[v];
+        }
+        for (const Entry* e = from; e != from + n; ++e) {
+            to[offsets[(e->prefix >> (8 * b)) & 0xFF]++] = *e;
+        }
+        std::swap(from, to);
+    }
+    if (from != begin) {
+        std::copy(from, from + n, begin);
+    }
+}
+
+} // namespace
+
+// Sorts by eight key bytes at a time and refines only runs that tie, so most of the work is
+// on a small, contiguous array instead of the arena.
+void TagOrder::sortEntries(Entry* begin, Entry* end, Entry* scratch, int level) const {
+    radixByPrefix(begin, end, scratch);
     if ((level + 1) * 8 >= keyLength_) {
         return;
     }
@@ -82,7 +123,7 @@ void TagOrder::sortEntries(Entry* begin, Entry* end, int level) const {
             for (Entry* e = run; e != stop; ++e) {
                 e->prefix = prefixAt(e->recNo, level + 1);
             }
-            sortEntries(run, stop, level + 1);
+            sortEntries(run, stop, scratch + (run - begin), level + 1);
         }
         run = stop;
     }
@@ -94,7 +135,9 @@ void TagOrder::sortAll() {
         auto recNo = static_cast<std::uint32_t>(i + 1);
         entries[i] = Entry{prefixAt(recNo, 0), recNo};
     }
-    sortEntries(entries.data(), entries.data() + entries.size(), 0);
+    std::vector<Entry> scratch(keyCount_);
+    sortEntries(entries.data(), entries.data() + entries.size(), scratch.data(), 0);
+    scratch = {};
     sorted_.resize(keyCount_);
     for (std::size_t i = 0; i < keyCount_; ++i) {
         sorted_[i] = entries[i].recNo;

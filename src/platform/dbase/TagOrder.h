@@ -49,7 +49,7 @@ private:
         std::uint32_t recNo;
     };
     std::uint64_t prefixAt(std::uint32_t recNo, int level) const;
-    void sortEntries(Entry* begin, Entry* end, int level) const;
+    void sortEntries(Entry* begin, Entry* end, Entry* scratch, int level) const;
 
     MdxTagInfo info_;
     KeyExpression expression_;
