@@ -135,6 +135,29 @@ TEST_F(TableOrder, MovingAwayPostsChangedRecordsAndDropsUntouchedOnes) {
     EXPECT_THROW(table.setFieldText(0, "x"), DatabaseError); // not editing
 }
 
+TEST_F(TableOrder, RecordAtServesRowsInAnyDirectionAndSeesEdits) {
+    openTable(table, dir.path(), "T");
+    constexpr int rows = 9000; // more than one read block
+    table.beginBulk();
+    for (int i = 0; i < rows; ++i) {
+        appendTexts(table, {"n" + std::to_string(i), std::to_string(i)});
+    }
+    table.endBulk();
+    for (int row = rows - 1; row >= 0; --row) {
+        ASSERT_EQ(table.recordAt(row).text(1), std::to_string(row));
+    }
+    for (int row = 0; row < rows; row += 7) {
+        ASSERT_EQ(table.recordAt(row).text(1), std::to_string(row));
+    }
+    EXPECT_EQ(table.recordAt(5).text(0), "n5");
+    table.moveTo(5);
+    table.edit();
+    table.setFieldText(0, "edited");
+    table.post();
+    EXPECT_EQ(table.recordAt(4).text(0), "n4");
+    EXPECT_EQ(table.recordAt(5).text(0), "edited");
+}
+
 TEST_F(TableOrder, NavigationFlagsOnEmptyAndFullTables) {
     openTable(table, dir.path(), "T");
     table.first();

@@ -216,7 +216,8 @@ struct Table::Impl {
                             " could not be read (the file is shorter than it was)");
     }
 
-    // Records in sequence come from one large block; a jump reads just the record.
+    // Records in sequence (either way) come from one large block; a jump reads just the
+    // record.
     const char* recordBytes(std::uint32_t recNo) {
         if (recNo >= blockFirst && recNo < blockFirst + blockCount) {
             lastRead = recNo;
@@ -226,20 +227,24 @@ struct Table::Impl {
             lastRead = recNo;
             return single.data();
         }
-        bool sequential = lastRead != 0 && recNo == lastRead + 1;
+        bool forward = lastRead != 0 && recNo == lastRead + 1;
+        bool backward = lastRead != 0 && recNo + 1 == lastRead;
         lastRead = recNo;
-        if (sequential) {
-            std::size_t perBlock = std::max<std::size_t>(1, ReadBlockBytes / recordLength());
-            std::size_t count = std::min<std::size_t>(perBlock, records - recNo + 1);
-            block.resize(count * recordLength());
+        if (forward || backward) {
+            std::uint32_t perBlock = static_cast<std::uint32_t>(
+                std::max<std::size_t>(1, ReadBlockBytes / recordLength()));
+            std::uint32_t first = forward ? recNo : (recNo > perBlock ? recNo - perBlock + 1 : 1);
+            std::uint32_t count = std::min(perBlock, records - first + 1);
+            block.resize(static_cast<std::size_t>(count) * recordLength());
             std::size_t got =
-                readAt(fd.get(), block.data(), block.size(), recordOffset(recNo), path);
-            blockFirst = recNo;
+                readAt(fd.get(), block.data(), block.size(), recordOffset(first), path);
+            blockFirst = first;
             blockCount = static_cast<std::uint32_t>(got / recordLength());
-            if (blockCount == 0) {
+            if (recNo >= blockFirst + blockCount) {
+                blockCount = 0;
                 recordMissing(recNo);
             }
-            return block.data();
+            return block.data() + static_cast<std::size_t>(recNo - blockFirst) * recordLength();
         }
         single.resize(recordLength());
         if (readAt(fd.get(), single.data(), single.size(), recordOffset(recNo), path) !=
