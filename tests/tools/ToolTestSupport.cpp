@@ -18,6 +18,8 @@
 namespace tooltest {
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string makeTempFile(const std::string& contents) {
     char name[] = "/tmp/pnhold-tooltest-io-XXXXXX";
     const int fd = ::mkstemp(name);
@@ -88,8 +90,12 @@ ProcessResult run(const std::vector<std::string>& argv, const std::string& input
 }
 
 std::string toolPath() {
-    const char* path = std::getenv("PNHOLD_DBF_TOOL");
-    return path ? path : "pnhold-dbf";
+    if (const char* path = std::getenv("PNHOLD_DBF_TOOL"); path && *path)
+        return path;
+    // The build puts the tool beside this test program.
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("pnhold-dbf") : (self.parent_path() / "pnhold-dbf").string();
 }
 
 ProcessResult runTool(const std::vector<std::string>& args) {

@@ -33,7 +33,7 @@ private:
 };
 
 ProcessResult run(const std::vector<std::string>& argv, const std::string& input = {});
-// Runs pnhold-dbf ($PNHOLD_DBF_TOOL) with the given arguments.
+// Runs pnhold-dbf ($PNHOLD_DBF_TOOL, else the one beside the test program) with the arguments.
 ProcessResult runTool(const std::vector<std::string>& args);
 std::string toolPath();
 // True when `program` is found on PATH.
