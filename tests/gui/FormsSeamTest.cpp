@@ -391,6 +391,10 @@ void FormsSeamTest::viewerOpensAtTheKeywordOrTheContents() {
     QCOMPARE(openHelpText(), browser); // the open window is reused
     QCOMPARE(textAtCursor(browser), QString("Contents"));
 
+    // A link of the contents page leads to its section.
+    emit browser->anchorClicked(QUrl("#Export%20Window"));
+    QCOMPARE(textAtCursor(browser), QString("Exporting items"));
+
     forms::showHelpContents(nullptr, path);
     QCOMPARE(textAtCursor(browser), QString("Contents"));
     QVERIFY(messages_.empty());

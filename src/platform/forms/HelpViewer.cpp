@@ -53,7 +53,7 @@ public:
         browser_->setOpenLinks(false);
         connect(browser_, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
             if (link.hasFragment() && link.path().isEmpty())
-                browser_->scrollToAnchor(link.fragment());
+                showAnchor(link.fragment(QUrl::FullyDecoded));
         });
         auto* buttons = new QDialogButtonBox(this);
         QPushButton* contents = buttons->addButton("&Contents", QDialogButtonBox::ActionRole);
