@@ -4,7 +4,6 @@
 #include "app/MainWin.h"
 
 #include "app/AppPaths.h"
-#include "platform/forms/AnsiText.h"
 #include "platform/forms/DataSource.h"
 #include "platform/forms/DbGrid.h"
 #include "platform/forms/HelpViewer.h"
@@ -44,6 +43,8 @@ void TMain::DisableEndSearch() {
     SearchOnLabel->hide();
 }
 
+// Fonts, viewer options and colours in this order, then the count. The font and colour steps are
+// empty until the colour sets and fonts are built.
 void TMain::DoFileSpecific() {
     ApplyFonts();
     SetViewerOptions();

@@ -8,7 +8,6 @@
 #include "app/ItemTable.h"
 #include "find/SortString.h"
 #include "platform/dbase/DatabaseError.h"
-#include "platform/forms/AnsiText.h"
 #include "platform/forms/DataSource.h"
 #include "platform/forms/MessageBox.h"
 #include "platform/profile/Profile.h"
@@ -37,7 +36,7 @@ public:
             try {
                 table_.close();
             } catch (...) {
-                // Closing a table opened only to look at it writes nothing worth reporting.
+                // Only reached while another error is leaving, which is the one to report.
             }
         }
     }
@@ -78,6 +77,7 @@ bool TMain::CheckDBaseFormat(QWidget* owner, const QString& path) {
         MyCheckTable.open();
         passes = hasItemTableFields(MyCheckTable.fields());
         flagsIndex = MyCheckTable.info().productionIndexFlag;
+        MyCheckTable.close();
     }
     // The flag is cleared only in a file the engine has read as a dBase table, so that a file
     // of another kind that merely carries the extension is never written to.
@@ -193,6 +193,7 @@ void TMain::selectSortIndex(IndexChoice choice) {
         if (indexFileExists && hasTag(MyTable, SortIndexName))
             MyTable.deleteIndex(SortIndexName);
         MyTable.addIndex(SortIndexName, sortExpression);
+        MyTable.close();
     }
     MyTable.setExclusive(false);
     MyTable.setIndexName(SortIndexName);

@@ -10,18 +10,14 @@
 #include "platform/forms/DbNavigator.h"
 #include "platform/forms/HelpViewer.h"
 #include "platform/forms/MessageBox.h"
-#include "platform/forms/TableModel.h"
-#include "platform/profile/Profile.h"
 #include "reports/ReportFile.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
