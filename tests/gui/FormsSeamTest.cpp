@@ -86,6 +86,7 @@ private slots:
     void defaultExtension();
     void handlerAnswersGetTheDefaultExtension();
     void realDialogMatchesPatternsWithoutCaseAndAddsTheExtension();
+    void realDialogRefusesAMissingFolderWhenAsked();
 
     void helpHandlerReceivesPathAndKeyword();
     void findHelpAnchor_data();
@@ -325,6 +326,37 @@ void FormsSeamTest::realDialogMatchesPatternsWithoutCaseAndAddsTheExtension() {
     QVERIFY(chosen.has_value());
     QCOMPARE(QFileInfo(*chosen).fileName(), QString("household.DBF"));
     QCOMPARE(QFileInfo(*chosen).absolutePath(), QFileInfo(folder.path()).absoluteFilePath());
+}
+
+void FormsSeamTest::realDialogRefusesAMissingFolderWhenAsked() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString missing = folder.filePath("gone");
+    int dialogs = 0;
+    whenModalOpens<QFileDialog>([&](QFileDialog* dialog) {
+        ++dialogs;
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(missing + "/report");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    // The refusal is shown, then the dialog comes back for another choice; the user cancels.
+    forms::setMessageHandler([&](const forms::Message& m) {
+        messages_.push_back({m.text, m.title, m.buttons, m.icon, m.defaultButton, m.beep});
+        whenModalOpens<QFileDialog>([&](QFileDialog*) { ++dialogs; });
+        return int(forms::Ok);
+    });
+    forms::FileDialogRequest request;
+    request.kind = forms::FileDialogRequest::Kind::Save;
+    request.title = "Save Report As a Text File";
+    request.filter = "Text Files (*.TXT)|*.TXT";
+    request.defaultExtension = "TXT";
+    request.pathMustExist = true;
+    request.initialPath = folder.path();
+    QVERIFY(!forms::runFileDialog(request).has_value());
+    QCOMPARE(dialogs, 2);
+    QCOMPARE(messages_.size(), std::size_t(1));
+    QCOMPARE(messages_[0].title, QString("Error"));
+    QCOMPARE(messages_[0].text, "The folder " + missing + " does not exist.");
 }
 
 void FormsSeamTest::helpHandlerReceivesPathAndKeyword() {
