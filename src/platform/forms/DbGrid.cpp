@@ -77,7 +77,10 @@ void DbGrid::setTableModel(TableModel* model) {
         disconnect(&model_->dataSource(), nullptr, this, nullptr);
     }
     model_ = model;
+    // The view makes a new selection model for every model and leaves the old one to us.
+    QItemSelectionModel* oldSelection = selectionModel();
     setModel(model);
+    delete oldSelection;
     if (model_ == nullptr)
         return;
     connect(model_, &QAbstractItemModel::modelReset, this, &DbGrid::modelReset);
