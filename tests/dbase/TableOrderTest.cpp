@@ -274,6 +274,7 @@ TEST_F(TableOrder, TagWithAnUnknownExpressionOnlyOpensReadOnly) {
     }
     openTable(table, dir.path(), "T", false, true);
     EXPECT_EQ(table.recordCount(), 1);
+    EXPECT_EQ(table.indexTags().size(), 2u);
     table.setIndexName("BYNAME");
     try {
         table.setIndexName("odd");

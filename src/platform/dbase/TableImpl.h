@@ -99,7 +99,7 @@ struct Table::Impl {
     // -- orders
     std::vector<std::unique_ptr<TagOrder>> tags;
     struct UnusableTag {
-        std::string name;
+        MdxTagInfo info; // as the index file describes it
         std::string reason;
     };
     std::vector<UnusableTag> unusableTags; // read-only opens only

@@ -69,6 +69,10 @@ std::vector<IndexTagInfo> Table::indexTags() const {
         list.push_back(
             {tag->name(), tag->info().expression, tag->info().keyType, tag->info().keyLength});
     }
+    // Tags a read-only open cannot order by are still part of the index file.
+    for (const auto& tag : impl_->unusableTags) {
+        list.push_back({tag.info.name, tag.info.expression, tag.info.keyType, tag.info.keyLength});
+    }
     return list;
 }
 

@@ -218,7 +218,7 @@ void Table::Impl::readTagDirectory() {
                 problem = error.what();
             }
         }
-        unusableTags.push_back({info.name, "(expression " + info.expression + "): " + problem});
+        unusableTags.push_back({info, "(expression " + info.expression + "): " + problem});
     }
 }
 
@@ -230,8 +230,8 @@ TagOrder* Table::Impl::tagToSelect(const std::string& name) const {
         return tag;
     }
     for (const UnusableTag& tag : unusableTags) {
-        if (sameName(tag.name, name)) {
-            throw DatabaseError("Index tag " + tag.name + " cannot be used " + tag.reason);
+        if (sameName(tag.info.name, name)) {
+            throw DatabaseError("Index tag " + tag.info.name + " cannot be used " + tag.reason);
         }
     }
     missingIndex(name);
