@@ -284,6 +284,19 @@ TEST_F(TableOrder, TagWithAnUnknownExpressionOnlyOpensReadOnly) {
     }
 }
 
+TEST_F(TableOrder, TagWithAConditionOnlyOpensReadOnlyAndThenOrdersEveryRecord) {
+    openTable(table, dir.path(), "T");
+    fill({{"b", "1"}, {"a", "2"}});
+    table.addIndex("BYNAME", "NAME");
+    table.close();
+    dbase::MdxTagInfo conditional{"SOME", "NAME", 'C', 10, false, false, "QTY > 1"};
+    writeForeignIndex(dir.file("T.MDX"), {conditional});
+    EXPECT_THROW(openTable(table, dir.path(), "T"), DatabaseError);
+    openTable(table, dir.path(), "T", false, true);
+    table.setIndexName("SOME");
+    EXPECT_THAT(column(table, 0), ElementsAre("a", "b"));
+}
+
 TEST_F(TableOrder, BulkPostsAreOrderedWhenTheBulkEnds) {
     openTable(table, dir.path(), "T");
     table.addIndex("BYNAME", "NAME");
