@@ -131,6 +131,9 @@ struct Table::Impl {
     std::string single;
     std::uint32_t singleRecNo = 0;
     std::uint32_t lastRead = 0;
+    // Read-ahead doubles with each block a steady walk uses up, so a tag order whose equal keys
+    // step through neighbouring records reads a few records at a time, not a whole block.
+    std::uint32_t readAheadSteps = 0;
     std::string blank;
 
     // ---------------------------------------------------------------------------------------
@@ -212,6 +215,7 @@ struct Table::Impl {
         blockCount = 0;
         singleRecNo = 0;
         lastRead = 0;
+        readAheadSteps = 0;
     }
 
     [[noreturn]] void recordMissing(std::uint32_t recNo) const {

@@ -15,9 +15,11 @@ const char* Table::Impl::recordBytes(std::uint32_t recNo) {
     bool forward = lastRead != 0 && recNo == lastRead + 1;
     bool backward = lastRead != 0 && recNo + 1 == lastRead;
     lastRead = recNo;
+    readAheadSteps = (forward || backward) ? std::min(readAheadSteps + 1, 16u) : 0;
     if (forward || backward) {
-        std::uint32_t perBlock =
-            static_cast<std::uint32_t>(std::max<std::size_t>(1, ReadBlockBytes / recordLength()));
+        const std::size_t fullBlock = std::max<std::size_t>(1, ReadBlockBytes / recordLength());
+        const std::uint32_t perBlock = static_cast<std::uint32_t>(
+            std::min<std::size_t>(fullBlock, std::size_t{4} << readAheadSteps));
         std::uint32_t first = forward ? recNo : (recNo > perBlock ? recNo - perBlock + 1 : 1);
         std::uint32_t count = std::min(perBlock, records - first + 1);
         block.resize(static_cast<std::size_t>(count) * recordLength());
