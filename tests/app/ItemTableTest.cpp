@@ -2,6 +2,7 @@
 
 #include "app/ItemSchema.h"
 #include "platform/dbase/Table.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -113,15 +114,6 @@ TEST(HasItemTableFieldsTest, OtherFieldListsFail) {
 
 class RemoveMdxByteTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "item-table-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        ::setenv("PNHOLD_HOME", folder_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     static std::string readBytes(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -130,7 +122,8 @@ protected:
         std::ofstream(path, std::ios::binary) << bytes;
     }
 
-    std::string folder_;
+    testsupport::TempFolder temp_{"item-table"};
+    std::string folder_{temp_.path()};
 };
 
 TEST_F(RemoveMdxByteTest, ClearsOnlyByte28) {

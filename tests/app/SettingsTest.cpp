@@ -1,6 +1,7 @@
 #include "app/Utility.h"
 
 #include "platform/profile/Profile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +36,7 @@ void Spit(const fs::path& path, const std::string& text) {
 // Each test in a folder of its own; PNHOLD.INI lives in its "config" folder.
 class SettingsFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pnhold-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        fs::create_directory(dir_ / "config");
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        setenv("PNHOLD_HOME", (dir_ / "home").c_str(), 1);
-        context_.startupFolder = "/start/here";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
+    void SetUp() override { context_.startupFolder = "/start/here"; }
     fs::path GlobalFile() const { return dir_ / "config" / "PNHOLD.INI"; }
     std::string Db(const char* name) const { return (dir_ / name).string(); }
 
@@ -61,7 +50,10 @@ protected:
         return profile::ProfileDocument::Load(file).Read(section, key, "<absent>", 249);
     }
 
-    fs::path dir_;
+    testsupport::TempFolder temp_{
+        "pnhold-settings",
+        testsupport::TempFolderOptions().homeIn("home").configIn("config").createConfig()};
+    fs::path dir_{temp_.path()};
     Settings settings_;
     SettingsContext context_;
 };

@@ -1,4 +1,5 @@
 #include "app/Utility.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -84,19 +85,10 @@ void Spit(const fs::path& path, const std::string& text) {
 
 class CopyWholeFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pnhold-copy-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        setenv("PNHOLD_HOME", (dir_ / "home").c_str(), 1);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
     std::string Path(const char* name) const { return (dir_ / name).string(); }
-    fs::path dir_;
+    testsupport::TempFolder temp_{
+        "pnhold-copy", testsupport::TempFolderOptions().homeIn("home").configIn("config")};
+    fs::path dir_{temp_.path()};
 };
 
 TEST_F(CopyWholeFileTest, CopiesEveryByteOverAnyOldTarget) {

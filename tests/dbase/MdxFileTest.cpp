@@ -1,6 +1,7 @@
 #include "platform/dbase/MdxFile.h"
 #include "platform/dbase/DatabaseError.h"
 #include "platform/dbase/KeyExpression.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -130,15 +131,6 @@ struct TreeWalk {
 
 class MdxFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "mdxtest-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
-        ::setenv("PNHOLD_HOME", dir.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string mdx(const std::string& name = "ITEMS.MDX") const { return (dir / name).string(); }
 
     static void write(const std::string& path, const std::vector<TagSource>& sources,
@@ -158,7 +150,8 @@ protected:
         return "(accepted)";
     }
 
-    fs::path dir;
+    testsupport::TempFolder temp_{"mdxtest"};
+    fs::path dir{temp_.path()};
 };
 
 TEST_F(MdxFileTest, DirectoryRoundTrips) {
@@ -466,7 +459,6 @@ void writeCharacterTable(const fs::path& path,
 class MdxPeerTest : public MdxFileTest {
 protected:
     void SetUp() override {
-        MdxFileTest::SetUp();
         const std::vector<dbase::FieldLayout> layout = {
             {{"CATEGORY", dbase::FieldType::Character, 20, 0}, 1},
             {{"BRAND", dbase::FieldType::Character, 40, 0}, 21}};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dbase/Table.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,26 +16,9 @@ namespace tabletest {
 namespace fs = std::filesystem;
 
 // A private folder per test, removed afterwards; the program's home and settings point there.
-class TempFolder {
+class TempFolder : public testsupport::TempFolder {
 public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "pnhold-table-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-        ::setenv("PNHOLD_HOME", path_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    TempFolder() : testsupport::TempFolder("pnhold-table") {}
 };
 
 inline std::string readAll(const std::string& path) {

@@ -1,3 +1,4 @@
+#include "GuiTestMain.h"
 #include "platform/dbase/Table.h"
 #include "platform/forms/DataSource.h"
 #include "platform/forms/DbNavigator.h"
@@ -237,17 +238,6 @@ void FormsNavigatorTest::browseModeShowsOnlyTheMoves() {
     QVERIFY(shown_.empty());
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        char folder[] = "/tmp/pnhold-runtime-XXXXXX";
-        if (mkdtemp(folder) != nullptr)
-            qputenv("XDG_RUNTIME_DIR", folder);
-    }
-    QApplication app(argc, argv);
-    FormsNavigatorTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+PNHOLD_GUI_TEST_MAIN(FormsNavigatorTest)
 
 #include "FormsNavigatorTest.moc"

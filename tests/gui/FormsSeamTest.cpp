@@ -1,3 +1,4 @@
+#include "GuiTestMain.h"
 #include "platform/forms/FileDialog.h"
 #include "platform/forms/HelpViewer.h"
 #include "platform/forms/MessageBox.h"
@@ -506,17 +507,6 @@ void FormsSeamTest::installHelpFileReportsAFolderThatCannotBeWritten() {
              qPrintable(error));
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        char folder[] = "/tmp/pnhold-runtime-XXXXXX";
-        if (mkdtemp(folder) != nullptr)
-            qputenv("XDG_RUNTIME_DIR", folder);
-    }
-    QApplication app(argc, argv);
-    FormsSeamTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+PNHOLD_GUI_TEST_MAIN(FormsSeamTest)
 
 #include "FormsSeamTest.moc"

@@ -1,3 +1,4 @@
+#include "GuiTestMain.h"
 #include "app/SpeedIcons.h"
 
 #include <QApplication>
@@ -116,17 +117,6 @@ void FormsSpeedIconsTest::aCompleteThemeIsUsed() {
                  qPrintable(QString::number(i)));
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        char folder[] = "/tmp/pnhold-runtime-XXXXXX";
-        if (mkdtemp(folder) != nullptr)
-            qputenv("XDG_RUNTIME_DIR", folder);
-    }
-    QApplication app(argc, argv);
-    FormsSpeedIconsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+PNHOLD_GUI_TEST_MAIN(FormsSpeedIconsTest)
 
 #include "FormsSpeedIconsTest.moc"

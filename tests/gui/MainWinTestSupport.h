@@ -4,6 +4,7 @@
 // folder per test, scripted answers to message boxes and file dialogs, and item tables made
 // with the table engine.
 
+#include "GuiTestMain.h"
 #include "app/ErrorReportApplication.h"
 #include "app/ItemTable.h"
 #include "app/MainWin.h"
@@ -178,27 +179,9 @@ inline QStringList recentEntries(const app::TMain& window) {
     return entries;
 }
 
-// Qt Test programs run outside ctest too (test discovery, by hand): a display-free platform
-// and a private runtime folder unless the caller gave them.
-inline void prepareEnvironment() {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        static QTemporaryDir runtime;
-        QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    }
-}
-
 } // namespace testing_support
 
 // The test programs run under the program's own application object, so that errors reaching
 // the event loop are reported as in the program.
 #define PNHOLD_MAIN_WINDOW_TEST_MAIN(TestClass)                                                    \
-    int main(int argc, char** argv) {                                                              \
-        testing_support::prepareEnvironment();                                                     \
-        app::ErrorReportApplication application(argc, argv);                                       \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }
+    PNHOLD_GUI_TEST_MAIN_WITH(app::ErrorReportApplication, TestClass)

@@ -1,4 +1,5 @@
 #include "platform/forms/TableModel.h"
+#include "GuiTestMain.h"
 #include "platform/dbase/Table.h"
 #include "platform/forms/DataSource.h"
 #include "platform/forms/DbGrid.h"
@@ -334,17 +335,6 @@ void TableModelTest::gridOptions() {
     QVERIFY(!grid.titlesVisible());
 }
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        char folder[] = "/tmp/pnhold-runtime-XXXXXX";
-        if (mkdtemp(folder) != nullptr)
-            qputenv("XDG_RUNTIME_DIR", folder);
-    }
-    QApplication app(argc, argv);
-    TableModelTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+PNHOLD_GUI_TEST_MAIN(TableModelTest)
 
 #include "TableModelTest.moc"

@@ -1,4 +1,5 @@
 #include "platform/profile/Profile.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,22 +33,10 @@ void Spit(const fs::path& path, const std::string& text) {
 // Each test in a folder of its own, with the configuration folder pointed into it.
 class ProfileFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "pnhold-profile-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        setenv("PNHOLD_HOME", (dir_ / "home").c_str(), 1);
-        if (const char* home = std::getenv("HOME"))
-            savedHome_ = home;
-    }
-    void TearDown() override {
-        setenv("HOME", savedHome_.c_str(), 1);
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    fs::path dir_;
-    std::string savedHome_;
+    testsupport::TempFolder temp_{
+        "pnhold-profile",
+        testsupport::TempFolderOptions().homeIn("home").configIn("config").restoreHome()};
+    fs::path dir_{temp_.path()};
 };
 
 struct ReadCase {

@@ -1,4 +1,5 @@
 #include "reports/ReportFile.h"
+#include "support/TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,15 +24,6 @@ constexpr std::size_t OldRecordSize = 19831;
 
 class ReportFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "report-file-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        ::setenv("PNHOLD_HOME", folder_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string urp() const { return folder_ + "/PNHOLD.URP"; }
     std::string homeUrp() const { return folder_ + "/HOME.URP"; }
 
@@ -59,7 +51,8 @@ protected:
         return d;
     }
 
-    std::string folder_;
+    testsupport::TempFolder temp_{"report-file"};
+    std::string folder_{temp_.path()};
 };
 
 // ---- helpers to state expectations independently of the encoder ---------------------------------

@@ -114,20 +114,6 @@ bool installed(const std::string& program) {
     return false;
 }
 
-TempFolder::TempFolder() {
-    char name[] = "/tmp/pnhold-tooltest-XXXXXX";
-    if (!::mkdtemp(name))
-        throw std::runtime_error("mkdtemp failed");
-    path_ = name;
-    ::setenv("PNHOLD_HOME", path_.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dbase/FieldDef.h"
+#include "support/TempFolder.h"
 
 #include <optional>
 #include <string>
@@ -40,17 +41,9 @@ std::string toolPath();
 bool installed(const std::string& program);
 
 // A fresh folder for one test, removed afterwards; PNHOLD_HOME and XDG_CONFIG_HOME point there.
-class TempFolder {
+class TempFolder : public testsupport::TempFolder {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    TempFolder() : testsupport::TempFolder("pnhold-tooltest") {}
 };
 
 std::string readFile(const std::string& path);
