@@ -1,13 +1,13 @@
 #include "app/ItemTable.h"
 
 #include "app/ItemSchema.h"
+#include "platform/fileio/FileIo.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
-#include <utility>
 
 namespace app {
 
@@ -34,23 +34,6 @@ bool equalsIgnoringAsciiCase(const std::string& a, const char* b) {
     throw std::system_error(error, std::generic_category(),
                             "Input/output error on \"" + path + "\" (" + what + ")");
 }
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 } // namespace
 
@@ -85,8 +68,8 @@ std::vector<dbase::FieldDef> itemTableFieldDefs() {
 }
 
 void RemoveMDXByte(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
-    if (file.get() < 0) {
+    fileio::UniqueFd file(::open(path.c_str(), O_RDWR | O_CLOEXEC));
+    if (!file.valid()) {
         return;
     }
     struct stat status {};
@@ -98,15 +81,20 @@ void RemoveMDXByte(const std::string& path) {
         return;
     }
     const char zero = 0;
-    const ssize_t written = ::pwrite(file.get(), &zero, 1, ProductionIndexFlagOffset);
-    if (written != 1) {
-        throwIoError(written < 0 ? errno : EIO, path, "write failed");
+    try {
+        fileio::writeAt(file.get(), &zero, 1, ProductionIndexFlagOffset, path);
+    } catch (const std::system_error& error) {
+        throwIoError(error.code().value(), path, "write failed");
     }
-    if (::fsync(file.get()) != 0) {
-        throwIoError(errno, path, "sync failed");
+    try {
+        fileio::syncFile(file.get(), path);
+    } catch (const std::system_error& error) {
+        throwIoError(error.code().value(), path, "sync failed");
     }
-    if (::close(file.release()) != 0) {
-        throwIoError(errno, path, "close failed");
+    try {
+        fileio::closeFile(file, path);
+    } catch (const std::system_error& error) {
+        throwIoError(error.code().value(), path, "close failed");
     }
 }
 

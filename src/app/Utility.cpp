@@ -1,15 +1,17 @@
 #include "app/Utility.h"
 
+#include "platform/fileio/FileIo.h"
+#include "platform/fileio/TempFile.h"
 #include "platform/profile/Profile.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include <fcntl.h>
@@ -401,27 +403,6 @@ std::string PaddedLeft(std::string text, int width) {
     return text;
 }
 
-// Closes a descriptor on every way out.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
 std::string IoMessage(const char* verb, const std::string& file, int error) {
     return std::string("Cannot ") + verb + " \"" + file + "\": " + std::strerror(error) + ".";
 }
@@ -528,10 +509,9 @@ std::string RepeatChar(char character, int count) {
 }
 
 bool CopyWholeFile(const std::string& source, const std::string& target) {
-    namespace fs = std::filesystem;
-    FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    fileio::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceInfo {};
-    if (in.get() < 0 || ::fstat(in.get(), &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode))
+    if (!in.valid() || ::fstat(in.get(), &sourceInfo) != 0 || S_ISDIR(sourceInfo.st_mode))
         return false;
 
     struct stat old {};
@@ -540,56 +520,34 @@ bool CopyWholeFile(const std::string& source, const std::string& target) {
     if (exists &&
         (S_ISDIR(old.st_mode) || ::access(target.c_str(), W_OK) != 0 || (old.st_mode & 0222) == 0))
         return false;
-    const fs::path targetPath(target);
-    const fs::path folder =
-        targetPath.parent_path().empty() ? fs::path(".") : targetPath.parent_path();
-    static std::atomic<unsigned> counter{0};
-    fs::path temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder / ("." + targetPath.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
+    std::optional<fileio::TempFile> out;
+    try {
+        out.emplace(target);
+    } catch (const std::system_error&) {
         return false;
-    FileHandle out(fd);
-    auto fail = [&](const char* verb, const std::string& file, int error) {
-        ::unlink(temporary.c_str());
-        throw InOutError(IoMessage(verb, file, error));
-    };
-    if (exists && ::fchmod(out.get(), old.st_mode & 07777) != 0)
-        fail("write", target, errno);
-
-    char block[2048];
-    for (;;) {
-        const ssize_t got = ::read(in.get(), block, sizeof block);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            fail("read", source, errno);
-        }
-        if (got == 0)
-            break;
-        // A short write is retried; one that stores nothing is a full disk, not the end.
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t put = ::write(out.get(), block + done, std::size_t(got - done));
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                fail("write", target, put < 0 ? errno : ENOSPC);
-            done += put;
-        }
     }
-    if (::fsync(out.get()) != 0 || out.close() != 0)
-        fail("write", target, errno);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        fail("write", target, errno);
-    FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    try {
+        out->setMode(exists ? old.st_mode & 07777 : fileio::newFileMode());
+        char block[2048];
+        for (;;) {
+            std::size_t got = 0;
+            try {
+                got = fileio::readSome(in.get(), block, sizeof block, source);
+            } catch (const std::system_error& error) {
+                throw InOutError(IoMessage("read", source, error.code().value()));
+            }
+            if (got == 0)
+                break;
+            // A short write is retried; one that stores nothing is a full disk, not the end.
+            fileio::writeAll(out->fd(), std::string_view(block, got), out->path());
+        }
+        out->sync();
+        out->close();
+        out->replaceTarget();
+    } catch (const std::system_error& error) {
+        throw InOutError(IoMessage("write", target, error.code().value()));
+    }
+    fileio::syncFolderOfIfPossible(target);
     return true;
 }
 

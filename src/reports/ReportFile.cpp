@@ -1,13 +1,16 @@
 #include "reports/ReportFile.h"
 
 #include "app/ItemSchema.h"
+#include "platform/fileio/FileIo.h"
+#include "platform/fileio/TempFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
+#include <optional>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -193,14 +196,6 @@ std::string joinPath(const std::string& folder, const char* name) {
     return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // what is a view so that no allocation runs between a failing call and the reading of errno.
 [[noreturn]] void fail(ReportFileError::Reason reason, const std::string& path,
                        std::string_view what, int error = 0) {
@@ -222,14 +217,18 @@ class File {
 public:
     // Opens a regular file; a missing file, a folder or a device throws CannotOpen.
     File(std::string path, int flags) : path_(std::move(path)) {
-        // Non-blocking so that a named pipe in the file's place cannot hang the open.
-        fd_ = ::open(path_.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-        if (fd_ < 0) {
-            fail(ReportFileError::Reason::CannotOpen, path_, "cannot open the file", errno);
+        try {
+            // Non-blocking so that a named pipe in the file's place cannot hang the open.
+            owned_ = fileio::openFile(path_, flags | O_NONBLOCK, 0666);
+        } catch (const std::system_error& error) {
+            fail(ReportFileError::Reason::CannotOpen, path_, "cannot open the file",
+                 error.code().value());
         }
+        fd_ = owned_.get();
         struct stat status {};
         if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) {
-            ::close(std::exchange(fd_, -1));
+            owned_.reset();
+            fd_ = -1;
             fail(ReportFileError::Reason::CannotOpen, path_, "not a regular file");
         }
         const int current = ::fcntl(fd_, F_GETFL);
@@ -237,129 +236,101 @@ public:
             ::fcntl(fd_, F_SETFL, current & ~O_NONBLOCK);
         }
     }
-    struct Adopt {};
-    // Takes over a descriptor already open on path.
-    File(std::string path, int fd, Adopt) : path_(std::move(path)), fd_(fd) {}
-    ~File() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
+    struct Borrow {};
+    // Works on a descriptor that stays owned by someone else.
+    File(std::string path, int fd, Borrow) : path_(std::move(path)), fd_(fd) {}
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
     const std::string& path() const { return path_; }
-    int descriptor() const { return fd_; }
 
     std::uint64_t size() const {
-        struct stat status {};
-        if (::fstat(fd_, &status) != 0) {
-            failIo(path_, "cannot read the file's size", errno);
+        try {
+            return fileio::fileSize(fd_, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "cannot read the file's size", error.code().value());
         }
-        return static_cast<std::uint64_t>(status.st_size);
     }
     std::uint64_t recordCount(std::size_t recordSize) const { return size() / recordSize; }
 
     void readAt(std::uint64_t offset, char* buffer, std::size_t length) const {
-        std::size_t done = 0;
-        while (done < length) {
-            const ssize_t got =
-                ::pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                failIo(path_, "read failed", errno);
-            }
-            if (got == 0) {
-                failIo(path_, "the file ends inside a record");
-            }
-            done += static_cast<std::size_t>(got);
+        std::size_t got = 0;
+        try {
+            got = fileio::readAt(fd_, buffer, length, offset, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "read failed", error.code().value());
+        }
+        if (got < length) {
+            failIo(path_, "the file ends inside a record");
         }
     }
     void writeAt(std::uint64_t offset, const char* buffer, std::size_t length) {
-        std::size_t done = 0;
-        while (done < length) {
-            const ssize_t put =
-                ::pwrite(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
-            if (put < 0 && errno == EINTR) {
-                continue;
-            }
-            if (put <= 0) {
-                failIo(path_, "write failed", put < 0 ? errno : EIO);
-            }
-            done += static_cast<std::size_t>(put);
+        try {
+            fileio::writeAt(fd_, buffer, length, offset, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "write failed", error.code().value());
         }
     }
     void truncate(std::uint64_t length) {
-        if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
-            failIo(path_, "cannot shorten the file", errno);
+        try {
+            fileio::truncateFile(fd_, length, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "cannot shorten the file", error.code().value());
         }
     }
     void sync() {
-        if (::fsync(fd_) != 0) {
-            failIo(path_, "sync failed", errno);
+        try {
+            fileio::syncFile(fd_, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "sync failed", error.code().value());
         }
     }
     void close() {
-        if (::close(std::exchange(fd_, -1)) != 0) {
-            failIo(path_, "close failed", errno);
+        fd_ = -1;
+        try {
+            fileio::closeFile(owned_, path_);
+        } catch (const std::system_error& error) {
+            failIo(path_, "close failed", error.code().value());
         }
     }
 
 private:
     std::string path_;
+    fileio::UniqueFd owned_;
     int fd_ = -1;
 };
-
-void syncFolder(const std::string& path) {
-    const int fd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // best effort: some file systems refuse to sync a folder
-        ::close(fd);
-    }
-}
 
 // Replaces the file at target by what write() puts into a temporary file beside it, synced
 // before the rename, so a failure or a crash leaves the old file (or no file) as it was.
 void replaceFile(const std::string& target, mode_t mode,
                  const std::function<void(File&, std::uint64_t& length)>& write) {
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) {
-        failIo(target, "cannot create a temporary file beside it", errno);
+    std::optional<fileio::TempFile> temporary;
+    try {
+        temporary.emplace(target);
+    } catch (const std::system_error& error) {
+        failIo(target, "cannot create a temporary file beside it", error.code().value());
+    }
+    const std::string& path = temporary->path();
+    try {
+        temporary->setMode(mode);
+    } catch (const std::system_error& error) {
+        failIo(path, "cannot set the file's permissions", error.code().value());
+    }
+    File file(path, temporary->fd(), File::Borrow{});
+    std::uint64_t length = 0;
+    write(file, length);
+    file.sync();
+    try {
+        temporary->close();
+    } catch (const std::system_error& error) {
+        failIo(path, "close failed", error.code().value());
     }
     try {
-        File file(temporary, fd, File::Adopt{});
-        if (::fchmod(file.descriptor(), mode) != 0) {
-            failIo(temporary, "cannot set the file's permissions", errno);
-        }
-        std::uint64_t length = 0;
-        write(file, length);
-        file.sync();
-        file.close();
-        if (::rename(temporary.c_str(), target.c_str()) != 0) {
-            failIo(target, "cannot replace the file", errno);
-        }
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
+        temporary->replaceTarget();
+    } catch (const std::system_error& error) {
+        failIo(target, "cannot replace the file", error.code().value());
     }
-    syncFolder(target);
-}
-
-mode_t newFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        return newFileMode();
-    }
-    return status.st_mode & 07777;
+    fileio::syncFolderOfIfPossible(target);
 }
 
 bool fileExists(const std::string& path) {
@@ -725,7 +696,7 @@ std::size_t writeReport(const std::string& programFolder, const ReportDefinition
     file.sync();
     file.close();
     if (!existed) {
-        syncFolder(path);
+        fileio::syncFolderOfIfPossible(path);
     }
     return static_cast<std::size_t>(index);
 }
@@ -737,7 +708,7 @@ void deleteReport(const std::string& programFolder, std::size_t index) {
     if (index >= count) {
         failIo(path, "there is no report definition " + std::to_string(index + 1));
     }
-    replaceFile(path, modeOf(path), [&](File& target, std::uint64_t& length) {
+    replaceFile(path, fileio::modeForReplacing(path), [&](File& target, std::uint64_t& length) {
         std::string record(ReportRecordSize, '\0');
         for (std::uint64_t j = 0; j < count; ++j) {
             if (j == index) {
@@ -753,7 +724,7 @@ void deleteReport(const std::string& programFolder, std::size_t index) {
 void ensureReportFile(const std::string& programFolder) {
     const std::string path = reportFilePath(programFolder);
     if (!fileExists(path)) {
-        replaceFile(path, newFileMode(), [](File& target, std::uint64_t& length) {
+        replaceFile(path, fileio::newFileMode(), [](File& target, std::uint64_t& length) {
             for (const ReportDefinition& definition : builtInReports()) {
                 const std::string bytes = encodeReport(definition);
                 target.writeAt(length, bytes.data(), bytes.size());
@@ -783,7 +754,7 @@ std::size_t convertOldReports(const std::string& programFolder) {
     std::size_t added = 0;
     if (oldCount > 0) {
         const std::uint64_t count = current->recordCount(ReportRecordSize);
-        replaceFile(path, modeOf(path), [&](File& target, std::uint64_t& length) {
+        replaceFile(path, fileio::modeForReplacing(path), [&](File& target, std::uint64_t& length) {
             std::string record(ReportRecordSize, '\0');
             for (std::uint64_t j = 0; j < count; ++j) {
                 current->readAt(j * ReportRecordSize, record.data(), record.size());
@@ -808,7 +779,7 @@ std::size_t convertOldReports(const std::string& programFolder) {
     if (::unlink(oldPath.c_str()) != 0 && errno != ENOENT) {
         failIo(oldPath, "cannot delete the converted file", errno);
     }
-    syncFolder(oldPath);
+    fileio::syncFolderOfIfPossible(oldPath);
     return added;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/fileio/TempFile.h"
+#include "platform/fileio/UniqueFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -7,25 +10,7 @@
 
 namespace dbase {
 
-// Owns one file descriptor; closing it also drops every open-file-description lock it holds.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd();
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release();
-    void reset();
-
-private:
-    int fd_ = -1;
-};
+using UniqueFd = fileio::UniqueFd;
 
 // Every call names the file in its DatabaseError so the user learns which file failed.
 UniqueFd openFile(const std::string& path, int flags, mode_t mode = 0644);
@@ -51,20 +36,16 @@ public:
     explicit TempFile(const std::string& target);
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
-    ~TempFile();
 
-    int fd() const { return fd_.get(); }
-    const std::string& path() const { return path_; }
+    int fd() const { return file_.fd(); }
+    const std::string& path() const { return file_.path(); }
     // Syncs the data, renames it over the target and syncs the folder.
     void commit();
     // Hands over the descriptor (after commit it refers to the target).
-    UniqueFd takeFd() { return std::move(fd_); }
+    UniqueFd takeFd() { return file_.takeFd(); }
 
 private:
-    std::string target_;
-    std::string path_;
-    UniqueFd fd_;
-    bool committed_ = false;
+    fileio::TempFile file_;
 };
 
 } // namespace dbase

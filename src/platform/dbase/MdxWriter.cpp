@@ -3,15 +3,16 @@
 #include "platform/dbase/DatabaseError.h"
 #include "platform/dbase/KeyEncoding.h"
 #include "platform/dbase/MdxLayout.h"
+#include "platform/fileio/FileIo.h"
+#include "platform/fileio/TempFile.h"
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <limits>
-#include <unistd.h>
+#include <string_view>
+#include <system_error>
 
 namespace dbase {
 namespace {
@@ -141,20 +142,11 @@ void validate(const std::vector<MdxTagKeys>& tags) {
 // A file written beside its target and renamed over it only when it is complete and synced.
 class SafeOutput {
 public:
-    explicit SafeOutput(const std::string& target) : target_(target) {
-        for (int attempt = 0; fd_ < 0; ++attempt) {
-            temp_ = target + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
-            fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd_ < 0 && (errno != EEXIST || attempt > 100))
-                fail();
-        }
+    explicit SafeOutput(const std::string& target) try : file_(target) {
+        file_.setMode(fileio::newFileMode());
         buffer_.reserve(kBuffer);
-    }
-    ~SafeOutput() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!committed_)
-            ::unlink(temp_.c_str());
+    } catch (const std::system_error& error) {
+        fail(target, error);
     }
     SafeOutput(const SafeOutput&) = delete;
     SafeOutput& operator=(const SafeOutput&) = delete;
@@ -167,46 +159,37 @@ public:
 
     void commit() {
         flush();
-        if (::fsync(fd_) != 0)
-            fail();
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 || ::rename(temp_.c_str(), target_.c_str()) != 0)
-            fail();
-        committed_ = true;
-        const auto slash = target_.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? "." : target_.substr(0, slash + 1);
-        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
+        try {
+            file_.sync();
+            file_.close();
+            file_.replaceTarget();
+        } catch (const std::system_error& error) {
+            fail(file_.target(), error);
         }
+        fileio::syncFolderOfIfPossible(file_.target());
     }
 
 private:
     static constexpr std::size_t kBuffer = 1 << 20;
 
-    [[noreturn]] void fail() const {
-        throw DatabaseError("Cannot write index file " + target_ + ": " + std::strerror(errno));
+    [[noreturn]] static void fail(const std::string& target, const std::system_error& error) {
+        throw DatabaseError("Cannot write index file " + target + ": " +
+                            std::strerror(error.code().value()));
     }
 
     void flush() {
-        std::size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t put = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                fail();
-            done += static_cast<std::size_t>(put);
+        try {
+            fileio::writeAll(
+                file_.fd(),
+                std::string_view(reinterpret_cast<const char*>(buffer_.data()), buffer_.size()),
+                file_.path());
+        } catch (const std::system_error& error) {
+            fail(file_.target(), error);
         }
         buffer_.clear();
     }
 
-    std::string target_;
-    std::string temp_;
-    int fd_ = -1;
-    bool committed_ = false;
+    fileio::TempFile file_;
     std::vector<unsigned char> buffer_;
 };
 

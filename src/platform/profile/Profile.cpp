@@ -1,6 +1,8 @@
 #include "platform/profile/Profile.h"
 
-#include <atomic>
+#include "platform/fileio/FileIo.h"
+#include "platform/fileio/TempFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -66,41 +68,6 @@ std::string HomeFolder() {
 
 bool IsBareName(const std::string& name) {
     return name.find('/') == std::string::npos;
-}
-
-// Closes a descriptor on every way out of the function that opened it.
-class FileHandle {
-public:
-    explicit FileHandle(int fd) : fd_(fd) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    // Closes now and reports the result, which a write must not ignore.
-    int close() {
-        int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 } // namespace
@@ -174,8 +141,8 @@ ProfileDocument ProfileDocument::Parse(std::string_view text) {
 }
 
 ProfileDocument ProfileDocument::Load(const std::string& path) {
-    FileHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) {
+    fileio::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
         if (errno == ENOENT)
             return {};
         throw ProfileError(CannotRead(path, Reason(errno)));
@@ -192,17 +159,17 @@ ProfileDocument ProfileDocument::Load(const std::string& path) {
     std::string text;
     char block[8192];
     for (;;) {
-        ssize_t got = ::read(file.get(), block, sizeof block);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw ProfileError(CannotRead(path, Reason(errno)));
+        std::size_t got = 0;
+        try {
+            got = fileio::readSome(file.get(), block, sizeof block, path);
+        } catch (const std::system_error& error) {
+            throw ProfileError(CannotRead(path, Reason(error.code().value())));
         }
         if (got == 0)
             break;
-        if (text.size() + static_cast<std::size_t>(got) > MaxProfileFileSize)
+        if (text.size() + got > MaxProfileFileSize)
             throw ProfileError(CannotRead(path, "the file is too large to be a settings file"));
-        text.append(block, static_cast<std::size_t>(got));
+        text.append(block, got);
     }
     return Parse(text);
 }
@@ -329,35 +296,19 @@ void ProfileDocument::Save(const std::string& path) const {
             throw ProfileError(CannotWrite(path, Reason(refusal)));
     }
 
-    static std::atomic<unsigned> counter{0};
-    fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    fs::path temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + ".tmp" +
-                              std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
+    try {
+        fileio::TempFile file(target.string());
+        file.setMode(exists ? old.st_mode & 07777 : fileio::newFileMode());
+        fileio::writeAll(file.fd(), Text(), file.path());
+        file.sync();
+        file.close();
+        file.replaceTarget();
+    } catch (const std::system_error& error) {
+        throw ProfileError(CannotWrite(path, Reason(error.code().value())));
     }
-    if (fd < 0)
-        throw ProfileError(CannotWrite(path, Reason(errno)));
-    FileHandle file(fd);
-    auto fail = [&](int reason) {
-        ::unlink(temporary.c_str());
-        throw ProfileError(CannotWrite(path, Reason(reason)));
-    };
-    if (exists && ::fchmod(file.get(), old.st_mode & 07777) != 0)
-        fail(errno);
-    if (!WriteAll(file.get(), Text()) || ::fsync(file.get()) != 0 || file.close() != 0)
-        fail(errno);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        fail(errno);
-    // The rename itself lasts only once the folder is synced; a folder that cannot be opened
-    // for that leaves the file written all the same.
-    FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    // The rename itself lasts only once the folder is synced; a folder that cannot be synced
+    // leaves the file written all the same.
+    fileio::syncFolderOfIfPossible(target.string());
 }
 
 ProfileDocument LoadProfileFile(const std::string& file) {
