@@ -29,19 +29,6 @@ inline constexpr std::size_t ScanBlockBytes = 1 << 20;
 inline constexpr std::size_t ReadBlockBytes = 256 << 10;
 inline constexpr std::size_t MaxTags = 47;
 
-inline bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 inline std::string upper(std::string text) {
     for (char& c : text) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -51,7 +38,7 @@ inline std::string upper(std::string text) {
 
 inline std::string baseNameOf(const std::string& tablePath) {
     std::string name = fileNameOf(tablePath);
-    if (name.size() > 4 && sameName(name.substr(name.size() - 4), ".DBF")) {
+    if (hasTableExtension(name)) {
         name.resize(name.size() - 4);
     }
     return name;

@@ -8,9 +8,7 @@
 
 namespace dbase {
 
-namespace {
-
-bool equalsIgnoringCase(const std::string& a, const std::string& b) {
+bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -23,9 +21,11 @@ bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     return true;
 }
 
-bool hasTableExtension(const std::string& name) {
-    return name.size() > 4 && equalsIgnoringCase(name.substr(name.size() - 4), ".DBF");
+bool hasTableExtension(std::string_view name) {
+    return name.size() > 4 && sameName(name.substr(name.size() - 4), ".DBF");
 }
+
+namespace {
 
 std::string join(const std::string& folder, const std::string& name) {
     if (folder.empty()) {
@@ -43,7 +43,7 @@ std::string findIgnoringCase(const std::string& folder, const std::string& name)
     }
     while (dirent* entry = ::readdir(dir.get())) {
         std::string candidate = entry->d_name;
-        if (equalsIgnoringCase(candidate, name) && fileExists(join(folder, candidate))) {
+        if (sameName(candidate, name) && fileExists(join(folder, candidate))) {
             return join(folder, candidate);
         }
     }

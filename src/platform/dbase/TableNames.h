@@ -1,8 +1,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace dbase {
+
+// Field, tag and file names compare without regard to case.
+bool sameName(std::string_view a, std::string_view b);
+// True when the name ends in ".DBF" in any case (and has something before it).
+bool hasTableExtension(std::string_view name);
 
 // The table file for a folder and a name given with or without ".DBF" (any case): the name as
 // given, else name + ".DBF", else name + ".dbf", else a file in the folder whose name matches
