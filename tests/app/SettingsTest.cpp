@@ -1,6 +1,7 @@
 #include "app/Utility.h"
 
 #include "platform/profile/Profile.h"
+#include "support/FileText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -22,16 +23,8 @@ using app::SettingsMode;
 
 namespace {
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Spit(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testsupport::Slurp;
+using testsupport::Spit;
 
 // Each test in a folder of its own; PNHOLD.INI lives in its "config" folder.
 class SettingsFiles : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "app/Utility.h"
+#include "support/FileText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using testsupport::Slurp;
+using testsupport::Spit;
 
 struct NumberCase {
     double value;
@@ -70,17 +74,6 @@ TEST(TextHelpers, TrimPadAndRepeat) {
     EXPECT_EQ(app::RepeatChar('-', -4), "");
     EXPECT_EQ(app::RepeatChar('=', 1000), std::string(255, '='));
     EXPECT_EQ(app::YesNoText(true) + app::YesNoText(false), "YesNo");
-}
-
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Spit(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 class CopyWholeFileTest : public ::testing::Test {

@@ -1,4 +1,5 @@
 #include "platform/profile/Profile.h"
+#include "support/FileText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,8 @@ using profile::ProfileError;
 
 namespace {
 
-std::string Slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Spit(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testsupport::Slurp;
+using testsupport::Spit;
 
 // Each test in a folder of its own, with the configuration folder pointed into it.
 class ProfileFiles : public ::testing::Test {
