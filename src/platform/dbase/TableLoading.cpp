@@ -192,32 +192,34 @@ void Table::Impl::readTagDirectory() {
         }
         return;
     }
+    // Adds the tag's order, or says why its expression cannot give one.
+    auto addOrder = [this](const MdxTagInfo& info, std::string& problem) {
+        try {
+            tags.push_back(std::make_unique<TagOrder>(
+                info, KeyExpression::parse(info.expression, header.fields)));
+            return true;
+        } catch (const DatabaseError& error) {
+            problem = error.what();
+            return false;
+        }
+    };
     for (MdxTagInfo& info : readMdxDirectory(mdxPath)) {
         std::string problem;
-        if (!info.filter.empty()) {
+        const bool conditional = !info.filter.empty();
+        if (conditional) {
             problem = "its condition FOR " + info.filter + " cannot be kept up to date";
-        } else {
-            try {
-                tags.push_back(std::make_unique<TagOrder>(
-                    info, KeyExpression::parse(info.expression, header.fields)));
-                continue;
-            } catch (const DatabaseError& error) {
-                problem = error.what();
-            }
+        } else if (addOrder(info, problem)) {
+            continue;
         }
         if (writable()) {
             throw DatabaseError("Index tag " + info.name + " of " + mdxPath +
                                 " cannot be used (expression " + info.expression + "): " + problem);
         }
-        if (!info.filter.empty()) {
+        if (conditional) {
             // Read-only: the tag still orders, only over every record.
             info.filter.clear();
-            try {
-                tags.push_back(std::make_unique<TagOrder>(
-                    info, KeyExpression::parse(info.expression, header.fields)));
+            if (addOrder(info, problem)) {
                 continue;
-            } catch (const DatabaseError& error) {
-                problem = error.what();
             }
         }
         unusableTags.push_back({info, "(expression " + info.expression + "): " + problem});
