@@ -1,6 +1,7 @@
 #include "platform/dbase/MdxFile.h"
 #include "platform/dbase/DatabaseError.h"
 #include "platform/dbase/KeyExpression.h"
+#include "support/PeerScripts.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -501,19 +502,7 @@ TEST_F(MdxPeerTest, PerlIndexReaderListsEveryKeyInOrder) {
         GTEST_SKIP() << "Perl XBase is not installed";
     const std::string mdxPath = (dir / "T.MDX").string();
     const std::string dbfPath = (dir / "T.DBF").string();
-    const std::string checker = R"PERL(
-my ($mdx, $tag, $dbf) = @ARGV;
-my $t = XBase->new($dbf) or die XBase->errstr; my $n = $t->last_record + 1;
-my $ix = XBase::Index->new($mdx, tag => $tag) or die XBase::Index->errstr;
-$ix->prepare_select; my ($prev, $prec, $cnt, %seen, $bad) = (undef, 0, 0);
-while (my ($k, $r) = $ix->fetch) {
-  $cnt++; $bad++ if $r < 1 || $r > $n || $seen{$r}++;
-  $bad++ if defined $prev && ($k lt $prev || ($k eq $prev && $r <= $prec));
-  ($prev, $prec) = ($k, $r) }
-die $ix->errstr if $ix->errstr;
-print "tag $tag: $cnt keys, table $n records, problems ", $bad // 0, "\n";
-exit(($bad || $cnt != $n) ? 1 : 0)
-)PERL";
+    const std::string checker = testsupport::XBaseOrderCheckScript;
     writeAll(dir / "check.pl", checker);
 
     EXPECT_EQ(run("index_dump '" + mdxPath + "' 2>&1"), "CATEGORY\nPURCHKEY\n");

@@ -1,6 +1,7 @@
 // Tables and indexes the engine writes, read by the other dBase tools installed beside us.
 // Every peer must read them without a word on standard error.
 #include "ToolTestSupport.h"
+#include "support/PeerScripts.h"
 
 #include <gtest/gtest.h>
 
@@ -87,20 +88,6 @@ print('count=%d live=%d deleted=%d enc=%s' % (t.header.numrecords, len(live), le
 for r in live[:3]:
     d = {k.upper(): v for k, v in r.items()}
     print('%s|%r|%s|%r|%r' % (d['ITEM'], d['QUANTITY'], d['PURCHDATE'], d['COST'], d['VALUE']))
-)";
-
-const char* kOrderCheckScript = R"(
-my ($mdx, $tag, $dbf) = @ARGV;
-my $t = XBase->new($dbf) or die XBase->errstr; my $n = $t->last_record + 1;
-my $ix = XBase::Index->new($mdx, tag => $tag) or die XBase::Index->errstr;
-$ix->prepare_select; my ($prev, $prec, $cnt, %seen, $bad) = (undef, 0, 0);
-while (my ($k, $r) = $ix->fetch) {
-  $cnt++; $bad++ if $r < 1 || $r > $n || $seen{$r}++;
-  $bad++ if defined $prev && ($k lt $prev || ($k eq $prev && $r <= $prec));
-  ($prev, $prec) = ($k, $r) }
-die $ix->errstr if $ix->errstr;
-print "tag $tag: $cnt keys, table $n records, problems ", $bad // 0, "\n";
-exit(($bad || $cnt != $n) ? 1 : 0)
 )";
 
 const char* kDirectoryScript = R"(
@@ -222,8 +209,8 @@ const std::vector<Peer>& peers() {
          [](const PeerTable& t) {
              ProcessResult r;
              for (const TagSpec& tag : kTags) {
-                 if (auto f = runPeer({"perl", "-MXBase", "-MXBase::Index", "-e", kOrderCheckScript,
-                                       t.mdx, tag.name, t.dbf},
+                 if (auto f = runPeer({"perl", "-MXBase", "-MXBase::Index", "-e",
+                                       testsupport::XBaseOrderCheckScript, t.mdx, tag.name, t.dbf},
                                       r);
                      !f.empty())
                      return f;
